@@ -1,0 +1,128 @@
+#pragma once
+// The one ODBC connection of the process and the three services every screen
+// uses: open a result set for sql_text, execute sql_text, close the connection.
+// Raw ODBC (narrow calls, UTF-8 text, SQL_C_CHAR) behind RAII handles; every
+// ODBC failure is thrown as DbError and logged with its detail.
+
+#include <QLoggingCategory>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+Q_DECLARE_LOGGING_CATEGORY(lcDb)
+
+namespace k4 {
+
+class DbError : public std::runtime_error {
+public:
+    DbError(QString sqlstate, int native_error, QString driver_text, QString statement = {});
+    const QString& sqlstate() const noexcept { return sqlstate_; }
+    int native_error() const noexcept { return native_error_; }
+    const QString& driver_text() const noexcept { return driver_text_; }
+    const QString& statement() const noexcept { return statement_; }
+
+private:
+    QString sqlstate_;
+    int native_error_;
+    QString driver_text_;
+    QString statement_;
+};
+
+class Database;
+
+// A forward-only view of the rows of one statement, owned by the caller that
+// opened it. After open the first row (if any) is current.
+class ResultSet {
+public:
+    ResultSet();
+    ~ResultSet();
+    ResultSet(ResultSet&&) noexcept;
+    ResultSet& operator=(ResultSet&&) noexcept;
+    ResultSet(const ResultSet&) = delete;
+    ResultSet& operator=(const ResultSet&) = delete;
+
+    bool is_open() const;
+    bool eof() const;                    // no current row
+    QStringList column_names() const;
+    // The current row's value of a column by name (exact, then ASCII
+    // case-insensitive); std::nullopt for SQL NULL. Throws DbError for an
+    // unknown column or when there is no current row.
+    std::optional<QString> value(const QString& column) const;
+    std::optional<QString> value(int column_index) const;
+    void move_next();                    // throws DbError on a fetch failure
+    void close();                        // never throws
+
+private:
+    friend class Database;
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+class Database {
+public:
+    Database();
+    ~Database();  // rolls back anything open and disconnects
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // "DSN=" + dsn + ";UID=" + uid + ";PWD=" + pwd + ";" from the trimmed values;
+    // a value containing ';', '{' or '}' is braced as ODBC requires.
+    static QString build_connect_string(const QString& dsn, const QString& uid,
+                                        const QString& pwd);
+
+    // Opens db_connection without prompting. Login time-out login_timeout_seconds,
+    // query time-out query_timeout_seconds on every statement. An empty data source
+    // name is refused before any driver is called (unless the ODBC configuration
+    // defines a data source named "Default"). Throws DbError.
+    void open_database(const QString& data_source_name, const QString& user_id,
+                       const QString& password, const QString& environment_name);
+    bool is_open() const;
+
+    // Runs sql_text into `result` (keyset, read-only requested; a driver's
+    // substitution is accepted) and sets eof_status to "9" (no row) or "0".
+    // On failure throws DbError and leaves eof_status unchanged.
+    void open_query(ResultSet& result);
+    // Runs sql_text; a statement that touched no row is success. Throws DbError.
+    void execute_statement();
+
+    void begin_trans();
+    void commit_trans();
+    void rollback_trans();   // throws DbError; safe when nothing is open
+    bool in_transaction() const;
+
+    // Rolls back anything open and disconnects; never throws.
+    void close_database();
+
+    // The driver's name as ODBC reports it (e.g. "sqlite3odbc.so", "psqlodbcw.so").
+    QString driver_name() const;
+
+    QString connect_string;   // as built by open_database (kept for the record, never logged)
+    QString sql_text;
+    QString eof_status;
+    int login_timeout_seconds = 120;
+    int query_timeout_seconds = 300;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// Begins a transaction and rolls it back on destruction unless committed.
+class Transaction {
+public:
+    explicit Transaction(Database& db);
+    ~Transaction();
+    void commit();
+    void rollback();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+private:
+    Database& db_;
+    bool open_ = false;
+};
+
+}  // namespace k4

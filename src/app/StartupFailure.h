@@ -1,0 +1,27 @@
+#pragma once
+// A start-up step that cannot go on: carries the operator's message up to
+// main, which shows it (OK only, no icon, caption K408020) and exits non-zero.
+
+#include <QString>
+#include <stdexcept>
+
+namespace k4 {
+
+namespace startup_message {
+inline const QString ini_read_error = QStringLiteral("INIﾌｧｲﾙ読込エラー");
+inline const QString connect_error = QStringLiteral("接続エラー");
+inline const QString item_setting_error = QStringLiteral("項目設定エラー");
+inline const QString operator_input_error = QStringLiteral("オペレータ入力エラー");
+}  // namespace startup_message
+
+class StartupFailure : public std::runtime_error {
+public:
+    explicit StartupFailure(QString message)
+        : std::runtime_error(message.toStdString()), message_(std::move(message)) {}
+    const QString& message() const noexcept { return message_; }
+
+private:
+    QString message_;
+};
+
+}  // namespace k4

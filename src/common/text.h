@@ -1,0 +1,19 @@
+#pragma once
+// Small text helpers shared by several subsystems.
+
+#include <QString>
+
+namespace k4 {
+
+// Removes leading and trailing blanks (U+0020 only), as the program's
+// comparisons and statements expect; tabs and other white space stay.
+QString trim_blanks(const QString& text);
+
+// A field of exactly `width` characters: padded on the right with blanks or cut.
+QString fixed_text(const QString& text, int width);
+
+// The text with every single quote doubled, for use between single quotes
+// in a statement.
+QString sql_quote(const QString& value);
+
+}  // namespace k4

@@ -1,0 +1,83 @@
+#include "sysinfo/cProfile.h"
+
+#include <QRegularExpression>
+
+#include <pwd.h>
+#include <sys/utsname.h>
+#include <unistd.h>
+
+namespace k4 {
+
+namespace {
+
+QString until_nul(const char* text, std::size_t size)
+{
+    std::size_t n = 0;
+    while (n < size && text[n] != '\0')
+        ++n;
+    return QString::fromLocal8Bit(text, qsizetype(n));
+}
+
+}  // namespace
+
+PlatformFacts read_platform_facts()
+{
+    PlatformFacts facts;
+    // Linux is neither of the two Windows families the profile knows.
+    facts.platform_id = 0;
+
+    struct utsname u {};
+    if (uname(&u) == 0) {
+        // "6.1.0-27-amd64": major.minor is the version, the third number the build.
+        const QString release = until_nul(u.release, sizeof u.release);
+        static const QRegularExpression numbers(QStringLiteral("^(\\d+)\\.(\\d+)(?:\\.(\\d+))?"));
+        const auto m = numbers.match(release);
+        if (m.hasMatch()) {
+            facts.major_version = m.captured(1).toInt();
+            facts.minor_version = m.captured(2).toInt();
+            facts.build_number = m.captured(3).toInt();
+        }
+        facts.csd_version = until_nul(u.version, sizeof u.version);
+#ifdef _GNU_SOURCE
+        QString domain = until_nul(u.domainname, sizeof u.domainname);
+        if (domain == QLatin1String("(none)"))
+            domain.clear();
+        facts.domain = domain;
+#endif
+    }
+
+    char host[256] = {};
+    if (gethostname(host, sizeof host - 1) == 0)
+        facts.computer_name = until_nul(host, sizeof host);
+    if (facts.domain.isEmpty()) {
+        // The DNS domain, when the host name carries one.
+        const qsizetype dot = facts.computer_name.indexOf(u'.');
+        if (dot > 0)
+            facts.domain = facts.computer_name.mid(dot + 1);
+    }
+
+    if (const passwd* pw = getpwuid(geteuid()); pw && pw->pw_name)
+        facts.user_name = QString::fromLocal8Bit(pw->pw_name);
+    return facts;
+}
+
+cProfile::cProfile() : cProfile(read_platform_facts()) {}
+
+cProfile::cProfile(const PlatformFacts& facts)
+{
+    switch (facts.platform_id) {
+    case 1: os_ = QStringLiteral("Windows9x"); break;
+    case 2: os_ = QStringLiteral("WindowsNT"); break;
+    default: os_ = QStringLiteral("Unknown OS"); break;
+    }
+    ver_ = QString::number(facts.major_version) + u'.' + QString::number(facts.minor_version);
+    build_ = QString::number(facts.build_number);
+    csd_ver_ = facts.csd_version.left(facts.csd_version.indexOf(QChar(0)) >= 0
+                                          ? facts.csd_version.indexOf(QChar(0))
+                                          : facts.csd_version.size());
+    domain_ = facts.domain;
+    machine_ = facts.computer_name;
+    user_ = facts.user_name;
+}
+
+}  // namespace k4

@@ -1,0 +1,71 @@
+#pragma once
+// A top-level window with key preview: its key handler sees every key before
+// the focused control and may consume it (set the key code to 0); typed
+// characters can be swallowed or replaced before the control takes them; key
+// releases, focus changes and the close request reach overridable handlers.
+
+#include <QWidget>
+
+class QKeyEvent;
+
+namespace k4 {
+
+// Classic virtual-key code of a Qt key event (13 Enter, 27 Esc, 38 Up, 40 Down,
+// 112.. F1.., 65..90 letters, 48..57 digits; 0 for keys without one).
+int vb_key_code(const QKeyEvent* event);
+// Shift state: 1 Shift, 2 Ctrl, 4 Alt, added together.
+int vb_shift_state(Qt::KeyboardModifiers modifiers);
+
+namespace vk {
+constexpr int Back = 8, Tab = 9, Return = 13, Shift = 16, Control = 17, Menu = 18, Pause = 19,
+              Capital = 20, Escape = 27, Space = 32, Prior = 33, Next = 34, End = 35, Home = 36,
+              Left = 37, Up = 38, Right = 39, Down = 40, Insert = 45, Delete = 46, F1 = 112,
+              F2 = 113, F3 = 114, F4 = 115, F5 = 116, F12 = 123;
+}
+
+class Form : public QWidget {
+    Q_OBJECT
+public:
+    explicit Form(QWidget* parent = nullptr);
+
+    // Installs the key preview on every child control created so far.
+    void enable_key_preview();
+
+    // The control that has the focus inside this window (the active control).
+    QWidget* active_control() const;
+
+protected:
+    // The window's KeyDown: every key press, before the control. Setting
+    // key_code to 0 consumes the key.
+    virtual void form_key_down(int& key_code, int shift) { Q_UNUSED(key_code) Q_UNUSED(shift) }
+    // A typed character (KeyAscii) for `control`; setting it to 0 swallows it,
+    // another value replaces it.
+    virtual void control_key_press(QWidget* control, int& key_ascii)
+    {
+        Q_UNUSED(control) Q_UNUSED(key_ascii)
+    }
+    // The KeyDown of the control itself, after the window's.
+    virtual void control_key_down(QWidget* control, int& key_code, int shift)
+    {
+        Q_UNUSED(control) Q_UNUSED(key_code) Q_UNUSED(shift)
+    }
+    // A key release in `control` (auto-repeat releases are not reported).
+    virtual void control_key_up(QWidget* control, int key_code, int shift)
+    {
+        Q_UNUSED(control) Q_UNUSED(key_code) Q_UNUSED(shift)
+    }
+    // Focus moving between controls of this window (not window activation).
+    virtual void control_got_focus(QWidget* control) { Q_UNUSED(control) }
+    virtual void control_lost_focus(QWidget* control) { Q_UNUSED(control) }
+    // The close request: return true to cancel the close.
+    virtual bool query_unload() { return false; }
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    bool handle_key_press(QWidget* control, QKeyEvent* event);
+    bool resending_ = false;
+};
+
+}  // namespace k4
