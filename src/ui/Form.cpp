@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPointer>
 
 namespace k4 {
@@ -86,7 +87,7 @@ bool Form::handle_key_press(QWidget* control, QKeyEvent* event)
             return true;
     }
     // Enter and Esc are the window's keys; a text box would only beep at them.
-    if (key_code == vk::Return || key_code == vk::Escape)
+    if ((key_code == vk::Return || key_code == vk::Escape) && qobject_cast<QLineEdit*>(control))
         return true;
 
     const QString text = event->text();
