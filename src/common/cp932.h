@@ -11,7 +11,8 @@ namespace k4 {
 QByteArray to_cp932(const QString& text);
 
 // Code page 932 bytes to text. A byte sequence that is not valid code page 932
-// becomes U+FFFD (one per bad byte), so it is visible and never dropped.
+// becomes U+FFFD, so it is visible and never dropped: one for a lead byte and
+// its trail byte that together name no character, one for any other bad byte.
 QString from_cp932(const QByteArray& bytes);
 
 // Length of the text in code page 932 bytes (1 per single-byte, 2 per
