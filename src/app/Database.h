@@ -55,9 +55,10 @@ public:
     void move_next();                    // throws DbError on a fetch failure
     void close();                        // never throws
 
+    struct Impl;  // defined by the database layer's internals
+
 private:
     friend class Database;
-    struct Impl;
     std::unique_ptr<Impl> impl_;
 };
 
@@ -75,8 +76,9 @@ public:
 
     // Opens db_connection without prompting. Login time-out login_timeout_seconds,
     // query time-out query_timeout_seconds on every statement. An empty data source
-    // name is refused before any driver is called (unless the ODBC configuration
-    // defines a data source named "Default"). Throws DbError.
+    // name is refused before any driver is called (SQLSTATE IM002) unless the ODBC
+    // configuration defines a data source named "Default", which is then named
+    // to the driver explicitly. connect_string keeps the text as built. Throws DbError.
     void open_database(const QString& data_source_name, const QString& user_id,
                        const QString& password, const QString& environment_name);
     bool is_open() const;
@@ -98,6 +100,11 @@ public:
 
     // The driver's name as ODBC reports it (e.g. "sqlite3odbc.so", "psqlodbcw.so").
     QString driver_name() const;
+
+    // The text actually sent to a driver for `statement`: "DELETE * FROM ..."
+    // loses its asterisk unless the driver is one that takes that form
+    // (Microsoft Access / Jet); everything else is sent unchanged.
+    static QString adapt_statement(const QString& statement, const QString& driver_name);
 
     QString connect_string;   // as built by open_database (kept for the record, never logged)
     QString sql_text;

@@ -71,6 +71,10 @@ struct SettingsLocation {
 std::optional<QString> settings_file_path(const QString& program_dir, QChar separator);
 std::optional<QString> settings_file_path(const SettingsLocation& where);
 
+// The running program's location: QCoreApplication::applicationDirPath() and
+// the EDI_INI environment variable. Needs a QCoreApplication.
+SettingsLocation settings_location_of_process();
+
 // The characters before the first NUL when that NUL is at position 2 or later;
 // the empty text when the buffer begins with NUL or holds none.
 QString cut_at_nul(const QString& buffer);
@@ -80,6 +84,15 @@ QString cut_at_nul(const QString& buffer);
 // A missing file, section or key gives the empty text.
 QString read_profile_key(const QString& path, const QString& section, const QString& key,
                          int buffer_size);
+
+// The number conversions of the settings (std::nullopt = not a number).
+// A number is a plain decimal (sign, decimal point and exponent allowed,
+// blanks around it ignored) or VB hexadecimal "&H" with up to 8 digits, where
+// up to 4 digits are a 16-bit and up to 8 a 32-bit signed value (&HFFFF is -1).
+std::optional<double> settings_number(const QString& text);
+// A number rounded half to even (as VB assigns it to an Integer) that lies in
+// -32768..32767 afterwards.
+std::optional<qint16> settings_int16(const QString& text);
 
 // Section 動作環境 (buffer 64). Throws StartupFailure("INIﾌｧｲﾙ読込エラー") when the
 // path cannot be formed.

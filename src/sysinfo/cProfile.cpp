@@ -47,13 +47,14 @@ PlatformFacts read_platform_facts()
     }
 
     char host[256] = {};
-    if (gethostname(host, sizeof host - 1) == 0)
-        facts.computer_name = until_nul(host, sizeof host);
-    if (facts.domain.isEmpty()) {
-        // The DNS domain, when the host name carries one.
-        const qsizetype dot = facts.computer_name.indexOf(u'.');
-        if (dot > 0)
-            facts.domain = facts.computer_name.mid(dot + 1);
+    if (gethostname(host, sizeof host - 1) == 0) {
+        // The computer name is the first label; a DNS domain after it serves
+        // as the domain when the system names none.
+        const QString full = until_nul(host, sizeof host);
+        const qsizetype dot = full.indexOf(u'.');
+        facts.computer_name = dot > 0 ? full.left(dot) : full;
+        if (facts.domain.isEmpty() && dot > 0)
+            facts.domain = full.mid(dot + 1);
     }
 
     if (const passwd* pw = getpwuid(geteuid()); pw && pw->pw_name)
@@ -72,9 +73,9 @@ cProfile::cProfile(const PlatformFacts& facts)
     }
     ver_ = QString::number(facts.major_version) + u'.' + QString::number(facts.minor_version);
     build_ = QString::number(facts.build_number);
-    csd_ver_ = facts.csd_version.left(facts.csd_version.indexOf(QChar(0)) >= 0
-                                          ? facts.csd_version.indexOf(QChar(0))
-                                          : facts.csd_version.size());
+    // The service-pack text ends at its first NUL, as in the version record.
+    const qsizetype nul = facts.csd_version.indexOf(QChar(0));
+    csd_ver_ = nul >= 0 ? facts.csd_version.left(nul) : facts.csd_version;
     domain_ = facts.domain;
     machine_ = facts.computer_name;
     user_ = facts.user_name;

@@ -1,0 +1,159 @@
+#include "app/Database.h"
+#include "app/DatabaseOdbc.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace k4 {
+
+namespace {
+
+bool ascii_equal_ignoring_case(const QString& a, const QString& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        char16_t x = a.at(i).unicode();
+        char16_t y = b.at(i).unicode();
+        if (x >= u'A' && x <= u'Z')
+            x = char16_t(x - u'A' + u'a');
+        if (y >= u'A' && y <= u'Z')
+            y = char16_t(y - u'A' + u'a');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+// One column of the current row as text through repeated SQLGetData calls,
+// so that a value of any length is read whole; std::nullopt for NULL.
+std::optional<QString> read_column(SQLHSTMT stmt, SQLUSMALLINT column, const QString& statement)
+{
+    char buffer[512];
+    QByteArray bytes;
+    for (;;) {
+        SQLLEN indicator = 0;
+        const SQLRETURN rc =
+            SQLGetData(stmt, column, SQL_C_CHAR, buffer, SQLLEN(sizeof buffer), &indicator);
+        if (rc == SQL_NO_DATA)
+            break;  // the previous part was the last one
+        odbc::check(rc, SQL_HANDLE_STMT, stmt, "SQLGetData", statement);
+        if (indicator == SQL_NULL_DATA)
+            return std::nullopt;
+        const bool truncated = rc == SQL_SUCCESS_WITH_INFO
+            && (indicator == SQL_NO_TOTAL || indicator >= SQLLEN(sizeof buffer));
+        if (truncated) {
+            // A driver may stop short of a split character: count what it wrote.
+            bytes.append(buffer, qsizetype(strnlen(buffer, sizeof buffer - 1)));
+            continue;
+        }
+        bytes.append(buffer, qsizetype(std::max<SQLLEN>(indicator, 0)));
+        break;
+    }
+    return QString::fromUtf8(bytes);
+}
+
+}  // namespace
+
+ResultSet::Impl::~Impl()
+{
+    release();
+}
+
+void ResultSet::Impl::release() noexcept
+{
+    if (connection) {
+        auto& open = connection->open_results;
+        open.erase(std::remove(open.begin(), open.end(), this), open.end());
+    }
+    stmt.reset();
+    connection.reset();
+    row.clear();
+    at_end = true;
+}
+
+void ResultSet::Impl::fetch()
+{
+    if (!stmt) {
+        at_end = true;
+        row.clear();
+        return;
+    }
+    const SQLRETURN rc = SQLFetch(stmt.get());
+    if (rc == SQL_NO_DATA) {
+        at_end = true;
+        row.clear();
+        return;
+    }
+    odbc::check(rc, SQL_HANDLE_STMT, stmt.get(), "SQLFetch", statement);
+    row.assign(std::size_t(names.size()), std::nullopt);
+    for (qsizetype i = 0; i < names.size(); ++i)
+        row[std::size_t(i)] = read_column(stmt.get(), SQLUSMALLINT(i + 1), statement);
+    at_end = false;
+}
+
+int ResultSet::Impl::column_index(const QString& name) const
+{
+    for (qsizetype i = 0; i < names.size(); ++i)
+        if (names.at(i) == name)
+            return int(i);
+    for (qsizetype i = 0; i < names.size(); ++i)
+        if (ascii_equal_ignoring_case(names.at(i), name))
+            return int(i);
+    return -1;
+}
+
+ResultSet::ResultSet() = default;
+ResultSet::~ResultSet() = default;
+ResultSet::ResultSet(ResultSet&&) noexcept = default;
+ResultSet& ResultSet::operator=(ResultSet&&) noexcept = default;
+
+bool ResultSet::is_open() const
+{
+    return impl_ && impl_->stmt;
+}
+
+bool ResultSet::eof() const
+{
+    return !impl_ || impl_->at_end;
+}
+
+QStringList ResultSet::column_names() const
+{
+    return impl_ ? impl_->names : QStringList();
+}
+
+std::optional<QString> ResultSet::value(const QString& column) const
+{
+    const int index = impl_ ? impl_->column_index(column) : -1;
+    if (index < 0)
+        throw DbError(QStringLiteral("42S22"), 0,
+                      QStringLiteral("the result set has no column named %1").arg(column),
+                      impl_ ? impl_->statement : QString());
+    return value(index);
+}
+
+std::optional<QString> ResultSet::value(int column_index) const
+{
+    if (eof())
+        throw DbError(QStringLiteral("24000"), 0, QStringLiteral("the result set has no current row"),
+                      impl_ ? impl_->statement : QString());
+    if (column_index < 0 || std::size_t(column_index) >= impl_->row.size())
+        throw DbError(QStringLiteral("07009"), 0,
+                      QStringLiteral("column number %1 is out of range").arg(column_index),
+                      impl_->statement);
+    return impl_->row[std::size_t(column_index)];
+}
+
+void ResultSet::move_next()
+{
+    if (!eof())
+        impl_->fetch();
+}
+
+void ResultSet::close()
+{
+    impl_.reset();
+}
+
+}  // namespace k4
