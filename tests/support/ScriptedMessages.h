@@ -7,7 +7,14 @@
 
 #include <QString>
 #include <deque>
+#include <ostream>
 #include <vector>
+
+// Lets GoogleTest print texts readably in failure messages.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 
 namespace k4::test {
 

@@ -1,0 +1,185 @@
+#include "app/Startup.h"
+
+#include "app/StartupFailure.h"
+#include "common/text.h"
+#include "maint/F_K408020.h"
+#include "maint/MaintScreen.h"
+#include "maint/Statements.h"
+#include "sysinfo/cProfile.h"
+#include "ui/Controls.h"
+#include "ui/MessageService.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QDir>
+#include <QFont>
+#include <QLibraryInfo>
+#include <QLoggingCategory>
+#include <QTranslator>
+
+Q_LOGGING_CATEGORY(lcStartup, "k4.startup")
+
+namespace k4 {
+
+QString take_operator_code(const QStringList& arguments)
+{
+    return trim_blanks(arguments.join(u' '));
+}
+
+Application::Application(MessageService& messages, StartupEnvironment environment)
+    : messages_(messages), env_(std::move(environment))
+{
+    location_.program_dir = env_.program_dir;
+    location_.edi_ini_override = env_.edi_ini_override;
+}
+
+Application::~Application()
+{
+    screen.reset();
+    form.reset();
+}
+
+void Application::capture_system_profile()
+{
+    const cProfile profile;
+    os_name = profile.OS();
+    os_version = profile.Ver();
+    login_user = profile.User();
+    machine_name = profile.machine();
+    terminal_name = profile.machine();
+}
+
+void Application::open_database()
+{
+    try {
+        db.open_database(settings.data_source_name, settings.db_user_id, settings.db_password,
+                         machine_name);
+    } catch (const DbError& e) {
+        qCWarning(lcStartup) << "the database connection failed:" << e.what();
+        throw StartupFailure(startup_message::connect_error);
+    }
+    qCInfo(lcStartup) << "connected to data source" << trim_blanks(settings.data_source_name)
+                      << "through" << db.driver_name();
+}
+
+void Application::init_application()
+{
+    read_db_settings(settings, location_);
+    capture_system_profile();
+    open_database();
+    read_settings(settings, location_);
+    // Touching the window loads it; loading centres it.
+    center_form(form.get());
+    kit.apply_appearance();
+}
+
+void Application::main()
+{
+    env_.set_mouse_pointer(pointer::hourglass);
+
+    form = std::make_unique<F_K408020>();
+    kit.working_form = form.get();
+    ScreenServices services{db, messages_, kit, info_codes, settings, location_};
+    services.today = env_.today;
+    services.end_program = env_.end_program;
+    services.set_mouse_pointer = env_.set_mouse_pointer;
+    screen = std::make_unique<MaintScreen>(*form, std::move(services));
+
+    init_application();
+    screen->init_screen();
+
+    int list_status = 0;
+    load_info_code_list(info_codes, location_, list_status);
+    qCInfo(lcStartup) << "information classifications:" << info_codes.info_code_count
+                      << "entries from" << locate_info_code_file(location_)
+                      << (list_status == 9 ? "(not loaded completely)" : "");
+
+    ResultSet list;
+    open_full_list(db, list, list_status);
+    if (list_status != 9) {
+        try {
+            screen->fill_grid(list);
+        } catch (const DbError& e) {
+            qCWarning(lcStartup) << "reading the list failed:" << e.what();
+        }
+        list.close();
+    }
+    screen->show_header_labels();
+
+    form->show();
+    form->activateWindow();
+    env_.set_mouse_pointer(pointer::arrow);
+
+    screen->operator_code = take_operator_code(env_.arguments);
+    screen->show_header_labels();
+    // The operator starts in the search field.
+    form->KATCD->setFocus(Qt::OtherFocusReason);
+}
+
+namespace {
+
+void set_mouse_pointer(int kind)
+{
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+    if (kind == pointer::hourglass)
+        QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    else if (kind == pointer::arrow)
+        QApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
+}
+
+void install_japanese_support(QApplication& app)
+{
+    // Standard buttons read はい / いいえ / キャンセル.
+    auto* translator = new QTranslator(&app);
+    if (translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                         QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+    else
+        qCWarning(lcStartup) << "Qt's Japanese translation was not found";
+
+    // The layout is designed on the Windows Gothic faces; IPA Gothic has the
+    // same metrics (half-width letters are half of full-width).
+    QFont::insertSubstitution(QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
+    QFont::insertSubstitution(QStringLiteral("MS Gothic"), QStringLiteral("IPAGothic"));
+    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
+    QFont::insertSubstitution(QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"));
+    QFont::insertSubstitution(QStringLiteral("ＭＳ 明朝"), QStringLiteral("IPAMincho"));
+    QFont app_font(QStringLiteral("IPAGothic"));
+    app_font.setPointSize(10);
+    QApplication::setFont(app_font);
+}
+
+}  // namespace
+
+int run_program(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(app_title);
+    install_japanese_support(app);
+
+    QtMessageService messages;
+    StartupEnvironment env;
+    env.program_dir = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+    env.edi_ini_override = qEnvironmentVariable("EDI_INI");
+    env.arguments = QCoreApplication::arguments().mid(1);
+    env.end_program = [] { QCoreApplication::exit(0); };
+    env.set_mouse_pointer = set_mouse_pointer;
+
+    Application application(messages, env);
+    try {
+        application.main();
+    } catch (const StartupFailure& failure) {
+        qCCritical(lcStartup) << "start-up stopped:" << failure.message();
+        messages.set_parent(nullptr);
+        messages.show(failure.message(), mb::OKOnly, app_title);
+        return 1;
+    }
+    messages.set_parent(application.form.get());
+    if (qEnvironmentVariableIsSet("K408020_EXIT_AFTER_SHOW"))
+        return 0;  // used by the benchmark script to measure a whole start-up
+    return QApplication::exec();
+}
+
+}  // namespace k4

@@ -1,0 +1,220 @@
+// The window's keys and the four command buttons: searching, adding, saving,
+// leaving the entry line, deleting, the code popup and the end of the program.
+
+#include "app/Database.h"
+#include "common/text.h"
+#include "lookup/G_GRID.h"
+#include "maint/MaintScreen.h"
+#include "ui/Controls.h"
+#include "ui/FlexGrid.h"
+#include "ui/MessageService.h"
+#include "ui/PresentationKit.h"
+
+namespace k4 {
+
+void MaintScreen::screen_key_down(int& key_code, int /*shift*/)
+{
+    int status = 0;
+    switch (key_code) {
+    case vk::Return: {
+        QWidget* active = form_.active_control();
+        if (!active || active == form_.GRID)
+            return;
+        const int n = tab_index(active);
+        if (n < 0 || n >= s_.kit.field_count)
+            return;  // a button or another control: not a field to check
+        check_field(n, status);
+        if (status == 9)
+            return;
+        if (active == form_.JKBN) {
+            confirm_and_save(status);
+            if (status == 9)
+                return;
+        }
+        s_.kit.focus_next_field(vk::Return);
+        return;
+    }
+    case vk::Escape:
+        if (input_phase == phase::head) {
+            form_.close();
+        } else if (input_phase == phase::body) {
+            leave_body(status);
+            if (input_phase == phase::head) {
+                entry_kind = entry::change;
+                form_.KATCD->setFocus(Qt::OtherFocusReason);
+            }
+        }
+        return;
+    case vk::F2:
+        checks_active = 0;
+        return;
+    case vk::F5:
+        open_code_popup();
+        return;
+    case vk::Up:
+        s_.kit.focus_previous_field(vk::Up);
+        return;
+    case vk::Down:
+        s_.kit.focus_next_field(vk::Down);
+        return;
+    default:
+        return;
+    }
+}
+
+void MaintScreen::command_click(int index)
+{
+    int status = 0;
+    switch (index) {
+    case 0:
+        if (input_phase == phase::head)
+            search_partner(status);
+        break;
+    case 1:
+        input_phase = phase::body;
+        s_.kit.enable_field_group(input_phase);
+        start_add();
+        break;
+    case 2:
+        if (input_phase == phase::body)
+            delete_entry(status);
+        break;
+    case 3:
+        form_.close();
+        break;
+    default:
+        break;
+    }
+}
+
+void MaintScreen::confirm_and_save(int& status)
+{
+    check_body_fields(status);
+    if (status == 9)
+        return;
+
+    const int answer = s_.messages.show(msg::confirm_update,
+                                        mb::YesNoCancel + mb::Exclamation + mb::DefaultButton1);
+    if (answer == mb::IdNo) {
+        s_.kit.clear_input_fields();
+        input_phase = phase::head;
+        s_.kit.enable_field_group(input_phase);
+        set_command_buttons(0);
+        show_header_labels();
+        set_row_highlight(1);
+        entry_kind = entry::change;
+        status = 9;
+        s_.set_mouse_pointer(pointer::standard);
+        form_.KATCD->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    if (answer != mb::IdYes) {
+        (entry_kind != entry::change ? form_.ATCD : form_.SJSHU)->setFocus(Qt::OtherFocusReason);
+        status = 9;
+        s_.set_mouse_pointer(pointer::standard);
+        return;
+    }
+
+    write_entry(s_.db, s_.messages, entry_kind, listed_row_values(), field_values(), status);
+    refresh_full_list(status);
+    return_to_head();
+    s_.set_mouse_pointer(pointer::standard);
+    // Back in HEAD the search field is the one usable field; the toolkit would
+    // otherwise hand the focus of the now disabled JKBN to the grid.
+    form_.KATCD->setFocus(Qt::OtherFocusReason);
+}
+
+void MaintScreen::leave_body(int& status)
+{
+    if (checks_active == -1) {
+        status = 0;
+        check_body_fields(status);
+        if (status == 9)
+            return;
+        s_.set_mouse_pointer(pointer::hourglass);
+        write_entry(s_.db, s_.messages, entry_kind, listed_row_values(), field_values(), status);
+        refresh_full_list(status);
+    } else {
+        checks_active = -1;
+    }
+    return_to_head();
+    s_.set_mouse_pointer(pointer::standard);
+}
+
+void MaintScreen::delete_entry(int& status)
+{
+    Database& db = s_.db;
+    try {
+        db.begin_trans();
+        entry_kind = entry::remove;
+        status = 0;
+        check_body_fields(status);
+        if (status == 9) {
+            db.rollback_trans();  // nothing was changed
+            entry_kind = entry::change;
+            return;
+        }
+
+        const int answer = s_.messages.show(msg::confirm_delete,
+                                            mb::OKCancel + mb::Exclamation + mb::DefaultButton1);
+        if (answer == mb::IdOK) {
+            const EntryValues v = field_values();
+            db.sql_text = sql::delete_entry(trim_blanks(v.partner_code),
+                                            trim_blanks(v.transfer_type), trim_blanks(v.info_code));
+            db.execute_statement();
+            ResultSet list;
+            int list_status = 0;
+            open_full_list(db, list, list_status);
+            if (list_status != 9) {
+                fill_grid(list);
+                list.close();
+            }
+        }
+        set_row_highlight(1);
+        s_.kit.clear_input_fields();
+        show_header_labels();
+        input_phase = phase::head;
+        s_.kit.enable_field_group(input_phase);
+        set_command_buttons(0);
+        entry_kind = entry::change;
+        db.commit_trans();
+        form_.KATCD->setFocus(Qt::OtherFocusReason);
+    } catch (const DbError& e) {
+        qCWarning(lcDb) << "the deletion failed, rolled back:" << e.what();
+        try {
+            db.rollback_trans();
+        } catch (const DbError& r) {
+            qCWarning(lcDb) << "the rollback failed too:" << r.what();
+        }
+        status = 9;
+        s_.messages.show(msg::update_failed, mb::OKOnly);
+    }
+}
+
+void MaintScreen::start_add()
+{
+    set_row_highlight(1);
+    for (QLineEdit* box : {static_cast<QLineEdit*>(form_.KATCD), static_cast<QLineEdit*>(form_.ATCD),
+                           static_cast<QLineEdit*>(form_.SJSHU), static_cast<QLineEdit*>(form_.JKBN)})
+        box->clear();
+    form_.lbl_SJNM->clear();
+    form_.lbl_JKBNM->clear();
+    set_command_buttons(1);
+    form_.CMD[2]->setEnabled(false);
+    entry_kind = entry::add;
+    form_.ATCD->setEnabled(true);
+    form_.ATCD->setFocus(Qt::OtherFocusReason);
+}
+
+void MaintScreen::open_code_popup()
+{
+    QWidget* active = form_.active_control();
+    if (!active || active->objectName() != QLatin1String("JKBN"))
+        return;
+    int status = 0;
+    show_info_code_popup(form_.JKBN, form_.lbl_JKBNM, status, s_.location, &form_);
+    form_.activateWindow();
+    form_.JKBN->setFocus(Qt::OtherFocusReason);
+}
+
+}  // namespace k4

@@ -1,0 +1,342 @@
+// The maintenance screen: start-up state, the grid, the header, the phases and
+// the exit question.
+
+#include "maint/MaintScreen.h"
+
+#include "app/Database.h"
+#include "app/Settings.h"
+#include "common/text.h"
+#include "lookup/InfoCodeList.h"
+#include "maint/CharFilter.h"
+#include "ui/Controls.h"
+#include "ui/FlexGrid.h"
+#include "ui/MessageService.h"
+#include "ui/PresentationKit.h"
+
+#include <QValidator>
+#include <vector>
+
+namespace k4 {
+
+namespace {
+
+constexpr int grid_cols = 6;
+constexpr int data_row_height = 360;
+constexpr int cell_left_centre = 1;
+const int column_widths[grid_cols] = {0, 1820, 350, 1550, 600, 2800};
+const QString column_headers[grid_cols] = {
+    QString(),
+    QStringLiteral("相手先企業ｺｰﾄﾞ"),
+    QStringLiteral("  "),
+    QStringLiteral("送受信種別"),
+    QStringLiteral("  "),
+    QStringLiteral("情報区分ｺｰﾄﾞ"),
+};
+const QString list_columns[4] = {
+    QStringLiteral("相手先企業コード"),
+    QStringLiteral("送受信種別"),
+    QStringLiteral("送受信種別名"),
+    QStringLiteral("情報区分コード"),
+};
+const QString program_id = QStringLiteral("W4080201");
+const QString operator_caption = QStringLiteral("ｵﾍﾟﾚｰﾀｺｰﾄﾞ");
+
+// Keeps characters that the field's class refuses out of text that arrives
+// without a key press (a paste, an input method): the statements rely on the
+// fields never holding a quote.
+class FieldInputFilter : public QValidator {
+public:
+    FieldInputFilter(PresentationKit& kit, int field_number, QObject* parent)
+        : QValidator(parent), kit_(kit), field_number_(field_number) {}
+
+    State validate(QString& input, int& pos) const override
+    {
+        if (field_number_ >= int(kit_.field_kinds.size()))
+            return Acceptable;
+        QString& kind = kit_.field_kinds[std::size_t(field_number_)];
+        const QString before = filter_text(kind, QString(), input.left(pos));
+        const QString after = filter_text(kind, before, input.mid(pos));
+        if (before.size() + after.size() != input.size()) {
+            input = before + after;
+            pos = int(before.size());
+        }
+        return Acceptable;
+    }
+
+private:
+    PresentationKit& kit_;
+    int field_number_;
+};
+
+}  // namespace
+
+MaintScreen::MaintScreen(F_K408020& form, ScreenServices services)
+    : form_(form), s_(std::move(services))
+{
+    form_.set_events(this);
+    s_.kit.check_field = [this](int field_number) {
+        int status = 0;
+        check_field(field_number, status);
+        return status;
+    };
+}
+
+void MaintScreen::init_screen()
+{
+    s_.kit.clear_input_fields();
+    build_field_table();
+    input_phase = phase::head;
+    s_.kit.enable_field_group(input_phase);
+    entry_kind = entry::change;
+    set_command_buttons(0);
+}
+
+void MaintScreen::build_field_table()
+{
+    PresentationKit& kit = s_.kit;
+    const std::size_t count = std::size_t(std::max(kit.field_count, 0));
+    kit.field_controls.assign(count, nullptr);
+    kit.field_groups.assign(count, QString());
+    kit.field_kinds.assign(count, QString());
+    kit.field_formats.assign(count, QString());
+
+    QWidget* const fields[] = {form_.KATCD, form_.ATCD, form_.SJSHU, form_.JKBN};
+    for (std::size_t i = 0; i < count && i < std::size(fields); ++i) {
+        kit.field_controls[i] = fields[i];
+        kit.field_kinds[i] = QStringLiteral("2");
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        if (kit.field_controls[i])
+            set_tab_index(kit.field_controls[i], int(i));
+        kit.field_groups[i] = i == 0 ? phase::head : phase::body;
+    }
+    install_paste_filters();
+}
+
+void MaintScreen::install_paste_filters()
+{
+    for (std::size_t i = 0; i < s_.kit.field_controls.size(); ++i) {
+        if (auto* box = qobject_cast<QLineEdit*>(s_.kit.field_controls[i]); box && !box->validator())
+            box->setValidator(new FieldInputFilter(s_.kit, int(i), box));
+    }
+}
+
+void MaintScreen::fill_grid(ResultSet& result)
+{
+    // The rows are read completely before the grid is touched, so a failure
+    // while reading leaves the grid as it was.
+    struct ListedRow {
+        QString cells[4];
+    };
+    std::vector<ListedRow> rows;
+    while (!result.eof()) {
+        ListedRow row;
+        for (int c = 0; c < 4; ++c)
+            row.cells[c] = trim_blanks(result.value(list_columns[c]).value_or(QString()));
+        rows.push_back(std::move(row));
+        result.move_next();
+    }
+
+    FlexGrid& grid = *form_.GRID;
+    grid_ready = 0;
+    grid.begin_bulk_update();
+    grid.Clear();
+    grid.setCols(grid_cols);
+    grid.setRow(0);
+    for (int c = 1; c < grid_cols; ++c)
+        grid.setTextMatrix(0, c, column_headers[c]);
+    for (int c = 0; c < grid_cols; ++c)
+        grid.setColWidth(c, column_widths[c]);
+
+    grid_row_count = int(rows.size());
+    if (grid_row_count > 0) {
+        grid.setRows(grid_row_count + 1);
+        for (int c = 1; c < grid_cols; ++c)
+            grid.setColAlignment(c, cell_left_centre);
+    }
+    for (int r = 1; r <= grid_row_count; ++r) {
+        const ListedRow& row = rows[std::size_t(r - 1)];
+        grid.setRowHeight(r, data_row_height);
+        for (int c = 0; c < 4; ++c)
+            grid.setTextMatrix(r, c + 1, row.cells[c]);
+        if (const info_code_entry* entry = s_.info_codes.find(row.cells[3]))
+            grid.setTextMatrix(r, 5, entry->name);
+    }
+    if (grid_row_count > 0) {
+        grid.setRow(grid_row_count);
+        grid.setCol(grid_cols - 1);
+    }
+    grid.end_bulk_update();
+    grid_ready = -1;
+}
+
+void MaintScreen::copy_grid_row()
+{
+    const FlexGrid& grid = *form_.GRID;
+    const int r = grid.Row();
+    auto cell = [&](int c) { return r >= 1 ? grid.TextMatrix(r, c) : QString(); };
+    form_.ATCD->setText(cell(1));
+    form_.SJSHU->setText(cell(2));
+    form_.lbl_SJNM->setText(cell(3));
+    form_.JKBN->setText(cell(4));
+    form_.lbl_JKBNM->setText(cell(5));
+    entry_kind = entry::change;
+}
+
+void MaintScreen::set_command_buttons(int state)
+{
+    form_.CMD[0]->setEnabled(state == 0);
+    form_.CMD[2]->setEnabled(state != 0);
+}
+
+void MaintScreen::set_row_highlight(int mode)
+{
+    FlexGrid& grid = *form_.GRID;
+    grid.Refresh();
+    grid.setCol(0);
+    grid.setColSel(mode == 0 ? grid_cols - 1 : 0);
+}
+
+void MaintScreen::show_header_labels()
+{
+    form_.lbl_PGID->setText(program_id);
+    form_.lbl_OPTIT->setText(operator_caption);
+    form_.lbl_OP_CD->setText(operator_code);
+    form_.lbl_OP_NM->setText(operator_name);
+    form_.lbl_HIDUKE->setText(s_.today().toString(QStringLiteral("yyyy/MM/dd")));
+}
+
+void MaintScreen::return_to_head()
+{
+    s_.kit.clear_input_fields();
+    show_header_labels();
+    input_phase = phase::head;
+    s_.kit.enable_field_group(input_phase);
+    set_command_buttons(0);
+}
+
+void MaintScreen::refresh_full_list(int& status)
+{
+    ResultSet list;
+    open_full_list(s_.db, list, status);
+    if (status == 9)
+        return;
+    try {
+        fill_grid(list);
+    } catch (const DbError& e) {
+        qCWarning(lcDb) << "reading the list failed; the grid keeps its rows:" << e.what();
+        status = 9;
+    }
+    list.close();
+}
+
+bool MaintScreen::confirm_exit()
+{
+    const int answer = s_.messages.show(msg::confirm_exit, mb::YesNo + mb::Exclamation
+                                                               + mb::DefaultButton2);
+    if (answer == mb::IdYes) {
+        s_.db.close_database();
+        s_.end_program();
+        return false;
+    }
+    const PresentationKit& kit = s_.kit;
+    for (int i = 1; i < kit.field_count && i < int(kit.field_controls.size()); ++i) {
+        if (auto* box = qobject_cast<TextBox*>(kit.field_controls[std::size_t(i)]))
+            box->setBackColor(quint32(qint64(s_.settings.text_back_color)));
+    }
+    return true;
+}
+
+EntryValues MaintScreen::field_values() const
+{
+    return {form_.ATCD->text(), form_.SJSHU->text(), form_.JKBN->text()};
+}
+
+EntryValues MaintScreen::listed_row_values() const
+{
+    const FlexGrid& grid = *form_.GRID;
+    const int r = grid.Row();
+    if (r < 1)
+        return {};
+    return {grid.TextMatrix(r, 1), grid.TextMatrix(r, 2), grid.TextMatrix(r, 4)};
+}
+
+// Grid events.
+
+void MaintScreen::grid_click()
+{
+    copy_grid_row();
+    input_phase = phase::body;
+    s_.kit.enable_field_group(input_phase);
+    set_command_buttons(1);
+    set_row_highlight(0);
+    form_.ATCD->setEnabled(false);
+}
+
+void MaintScreen::grid_dbl_click()
+{
+    grid_click();
+    form_.SJSHU->setFocus(Qt::OtherFocusReason);
+}
+
+void MaintScreen::grid_row_col_change()
+{
+    if (grid_ready == -1)
+        copy_grid_row();
+}
+
+void MaintScreen::grid_key_down(int& key_code, int /*shift*/)
+{
+    switch (key_code) {
+    case vk::Up:
+        s_.kit.focus_previous_field(vk::Up);
+        copy_grid_row();
+        break;
+    case vk::Down:
+        s_.kit.focus_next_field(vk::Down);
+        copy_grid_row();
+        break;
+    case vk::Return:
+        form_.SJSHU->setFocus(Qt::OtherFocusReason);
+        break;
+    case vk::Escape:
+        set_row_highlight(1);
+        s_.kit.clear_input_fields();
+        show_header_labels();
+        input_phase = phase::head;
+        s_.kit.enable_field_group(input_phase);
+        form_.KATCD->setFocus(Qt::OtherFocusReason);
+        break;
+    default:
+        break;
+    }
+}
+
+// Field events.
+
+void MaintScreen::field_key_press(QWidget* field, int& key_ascii)
+{
+    const int n = tab_index(field);
+    if (n < 0 || n >= int(s_.kit.field_kinds.size()))
+        return;
+    auto* box = qobject_cast<QLineEdit*>(field);
+    key_ascii = filter_key_press(s_.kit.field_kinds[std::size_t(n)], box ? box->text() : QString(),
+                                 key_ascii);
+}
+
+void MaintScreen::field_key_up(QWidget* /*field*/, int key_code, int shift)
+{
+    s_.kit.field_key_up(key_code, shift);
+}
+
+void MaintScreen::field_got_focus(QWidget* field)
+{
+    s_.kit.field_got_focus(field);
+}
+
+void MaintScreen::field_lost_focus(QWidget* field)
+{
+    s_.kit.field_lost_focus(field);
+}
+
+}  // namespace k4

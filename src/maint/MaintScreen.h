@@ -1,0 +1,126 @@
+#pragma once
+// The logic of the maintenance window: phases, grid filling and row copy, the
+// header, the window's keys and buttons, the field checks, saving, leaving,
+// deleting, and the character filter. It owns the screen state; the window,
+// the database, the message boxes and the presentation kit are handed in.
+
+#include "maint/F_K408020.h"
+#include "maint/Statements.h"
+
+#include <QDate>
+#include <QString>
+#include <functional>
+
+namespace k4 {
+
+class Database;
+class MessageService;
+class PresentationKit;
+class InfoCodeList;
+class ResultSet;
+struct Settings;
+struct SettingsLocation;
+
+namespace phase {
+inline const QString head = QStringLiteral("HEAD");
+inline const QString body = QStringLiteral("BODY");
+}  // namespace phase
+
+namespace msg {
+inline const QString confirm_exit = QStringLiteral("終了してもよろしいですか");
+inline const QString confirm_update = QStringLiteral("この内容で更新しますか");
+inline const QString confirm_delete = QStringLiteral("削除してよろしいですか");
+inline const QString partner_missing = QStringLiteral("相手先企業コードが入力されていません");
+inline const QString transfer_type_missing = QStringLiteral("送受信種別が入力されていません");
+inline const QString info_code_missing = QStringLiteral("情報区分コードが入力されていません");
+inline const QString no_such_code = QStringLiteral("該当コードがありません");
+}  // namespace msg
+
+// Screen-wide mouse pointer values.
+namespace pointer {
+constexpr int standard = 0;
+constexpr int arrow = 1;
+constexpr int hourglass = 11;
+}  // namespace pointer
+
+// What the screen needs from the rest of the program.
+struct ScreenServices {
+    Database& db;
+    MessageService& messages;
+    PresentationKit& kit;
+    const InfoCodeList& info_codes;
+    const Settings& settings;
+    const SettingsLocation& location;
+    std::function<QDate()> today = [] { return QDate::currentDate(); };
+    // Ends the program after the confirmed exit (the connection is already closed).
+    std::function<void()> end_program = [] {};
+    std::function<void(int)> set_mouse_pointer = [](int) {};
+};
+
+class MaintScreen : public ScreenEvents {
+public:
+    MaintScreen(F_K408020& form, ScreenServices services);
+
+    // Screen state.
+    QString input_phase;
+    int entry_kind = entry::change;
+    int checks_active = -1;   // operators expect their first Enter to check
+    int grid_ready = -1;
+    int grid_row_count = 0;
+    QString operator_code;
+    QString operator_name;
+
+    // Start-up and layout.
+    void init_screen();
+    void build_field_table();
+    void fill_grid(ResultSet& result);
+    void copy_grid_row();
+    void set_command_buttons(int state);
+    void set_row_highlight(int mode);
+    void show_header_labels();
+    void return_to_head();
+
+    // Exit.
+    bool confirm_exit();   // true cancels the close
+
+    // Keys and commands.
+    void screen_key_down(int& key_code, int shift) override;
+    void command_click(int index) override;
+    void confirm_and_save(int& status);
+    void leave_body(int& status);
+    void delete_entry(int& status);
+    void start_add();
+    void open_code_popup();
+
+    // Field checks.
+    void check_field(int field_number, int& status);
+    void check_body_fields(int& status);
+    void search_partner(int& status);
+    void check_partner_code(int& status);
+    void check_transfer_type(int& status);
+    void check_info_code(int& status);
+
+    // Window events.
+    void field_key_press(QWidget* field, int& key_ascii) override;
+    void field_key_up(QWidget* field, int key_code, int shift) override;
+    void field_got_focus(QWidget* field) override;
+    void field_lost_focus(QWidget* field) override;
+    void grid_click() override;
+    void grid_dbl_click() override;
+    void grid_key_down(int& key_code, int shift) override;
+    void grid_row_col_change() override;
+    bool query_unload() override { return confirm_exit(); }
+
+    F_K408020& form() { return form_; }
+
+private:
+    EntryValues field_values() const;
+    EntryValues listed_row_values() const;
+    void refresh_full_list(int& status);
+    void install_paste_filters();
+
+    F_K408020& form_;
+    ScreenServices s_;
+};
+
+}  // namespace k4

@@ -1,0 +1,506 @@
+// The maintenance cycle on the real window: search, add, change, delete, leave
+// and end, driven by keys and clicks, with the table checked afterwards from a
+// second connection. Runs on SQLite and on PostgreSQL.
+#include "ScreenHarness.h"
+
+#include "app/Database.h"
+#include "ui/Controls.h"
+#include "ui/FlexGrid.h"
+#include "ui/MessageService.h"
+
+#include <QLabel>
+#include <QTest>
+#include <QTimer>
+
+namespace k4::test {
+namespace {
+
+const std::vector<MasterRow> sample_rows = {
+    {QStringLiteral("C00001"), QStringLiteral("1"), QStringLiteral("0001")},
+    {QStringLiteral("C00001"), QStringLiteral("2"), QStringLiteral("0002")},
+    {QStringLiteral("C00002"), QStringLiteral("1"), QStringLiteral("0003")},
+    // Its type has no name in 区分マスタ: never listed.
+    {QStringLiteral("C00003"), QStringLiteral("9"), QStringLiteral("0001")},
+};
+
+class ScreenCycle : public ::testing::TestWithParam<QString> {
+protected:
+    void SetUp() override
+    {
+        if (GetParam() == QLatin1String("postgresql") && !OdbcSandbox::shared().has_postgres())
+            GTEST_SKIP() << "no PostgreSQL server configured (K4_PG_PORT)";
+        h = std::make_unique<ScreenHarness>(GetParam());
+        h->set_rows(sample_rows);
+    }
+    void start(const QStringList& args = {QStringLiteral("OP001")})
+    {
+        ASSERT_NO_FATAL_FAILURE(h->start(args));
+    }
+    FlexGrid& grid() { return *h->form->GRID; }
+    F_K408020& form() { return *h->form; }
+    MaintScreen& screen() { return *h->screen; }
+
+    std::unique_ptr<ScreenHarness> h;
+};
+
+TEST_P(ScreenCycle, StartUpListsJoinedRowsWithNamesAndHeader)
+{
+    start({QStringLiteral("  OP 01  ")});
+    EXPECT_EQ(screen().grid_row_count, 3);
+    EXPECT_EQ(grid().TextMatrix(1, 1), QStringLiteral("C00001"));
+    EXPECT_EQ(grid().TextMatrix(1, 3), QStringLiteral("送信"));
+    EXPECT_EQ(grid().TextMatrix(1, 5), QStringLiteral("受注データ"));
+    EXPECT_EQ(grid().TextMatrix(2, 3), QStringLiteral("受信"));
+    EXPECT_EQ(grid().TextMatrix(3, 4), QStringLiteral("0003"));
+    EXPECT_EQ(grid().TextMatrix(0, 1), QStringLiteral("相手先企業ｺｰﾄﾞ"));
+    EXPECT_EQ(grid().TextMatrix(0, 2), QStringLiteral("  "));
+    EXPECT_EQ(grid().ColWidth(0), 0);
+
+    EXPECT_EQ(form().lbl_PGID->text(), QStringLiteral("W4080201"));
+    EXPECT_EQ(form().lbl_OPTIT->text(), QStringLiteral("ｵﾍﾟﾚｰﾀｺｰﾄﾞ"));
+    EXPECT_EQ(form().lbl_OP_CD->text(), QStringLiteral("OP 01"));
+    EXPECT_EQ(form().lbl_OP_NM->text(), QString());
+    EXPECT_EQ(form().lbl_HIDUKE->text(), QStringLiteral("2026/12/08"));
+    EXPECT_EQ(form().windowTitle(), QStringLiteral("利用情報区分マスタ保守 "));
+
+    EXPECT_EQ(screen().input_phase, QStringLiteral("HEAD"));
+    EXPECT_TRUE(form().KATCD->isEnabled());
+    EXPECT_FALSE(form().ATCD->isEnabled());
+    EXPECT_TRUE(form().CMD[0]->isEnabled());
+    EXPECT_FALSE(form().CMD[2]->isEnabled());
+    EXPECT_EQ(h->focus(), form().KATCD);
+    EXPECT_TRUE(h->messages.shown().empty());
+}
+
+TEST_P(ScreenCycle, ClickDoubleClickAndArrowsCopyRows)
+{
+    start();
+    h->click_cell(2, 1);
+    EXPECT_EQ(screen().input_phase, QStringLiteral("BODY"));
+    EXPECT_FALSE(form().ATCD->isEnabled());
+    EXPECT_TRUE(form().SJSHU->isEnabled());
+    EXPECT_EQ(form().ATCD->text(), QStringLiteral("C00001"));
+    EXPECT_EQ(form().SJSHU->text(), QStringLiteral("2"));
+    EXPECT_EQ(form().lbl_SJNM->text(), QStringLiteral("受信"));
+    EXPECT_EQ(form().JKBN->text(), QStringLiteral("0002"));
+    EXPECT_EQ(form().lbl_JKBNM->text(), QStringLiteral("出荷案内"));
+    EXPECT_FALSE(form().CMD[0]->isEnabled());
+    EXPECT_TRUE(form().CMD[2]->isEnabled());
+    EXPECT_EQ(grid().ColSel(), 5);
+
+    h->key(Qt::Key_Down);
+    EXPECT_EQ(form().ATCD->text(), QStringLiteral("C00002"));
+    EXPECT_EQ(form().JKBN->text(), QStringLiteral("0003"));
+    h->key(Qt::Key_Up);
+    h->key(Qt::Key_Up);
+    EXPECT_EQ(form().JKBN->text(), QStringLiteral("0001"));
+
+    h->double_click_cell(3, 2);
+    EXPECT_EQ(form().ATCD->text(), QStringLiteral("C00002"));
+    EXPECT_EQ(h->focus(), form().SJSHU);
+
+    // Esc in the grid: no highlight, fields cleared, HEAD, focus in KATCD.
+    grid().setFocus();
+    h->messages.plan(mb::IdOK);  // the window's own Esc (leave) may refuse the unchanged row
+    h->key(Qt::Key_Escape);
+    EXPECT_EQ(screen().input_phase, QStringLiteral("HEAD"));
+    EXPECT_EQ(form().ATCD->text(), QString());
+    EXPECT_EQ(form().lbl_PGID->text(), QStringLiteral("W4080201"));
+    EXPECT_EQ(h->focus(), form().KATCD);
+}
+
+TEST_P(ScreenCycle, AddingARowWithYesInsertsRefreshesAndReturnsToHead)
+{
+    start();
+    h->click_button(1);
+    EXPECT_EQ(screen().entry_kind, 1);
+    EXPECT_EQ(h->focus(), form().ATCD);
+    EXPECT_FALSE(form().CMD[0]->isEnabled());
+    EXPECT_FALSE(form().CMD[2]->isEnabled());
+
+    h->type(QStringLiteral("c00009"));
+    h->key(Qt::Key_Return);
+    EXPECT_EQ(form().ATCD->text(), QStringLiteral("C00009"));  // upper-cased by the check
+    EXPECT_EQ(h->focus(), form().SJSHU);
+    h->type(QStringLiteral("1"));  // a full one-character field moves on by itself
+    EXPECT_EQ(form().lbl_SJNM->text(), QStringLiteral("送信"));
+    EXPECT_EQ(h->focus(), form().JKBN);
+    h->type(QStringLiteral("0004"));
+    EXPECT_EQ(h->focus(), form().JKBN);  // the last field never moves on by itself
+    h->messages.plan(mb::IdYes);
+    h->key(Qt::Key_Return);
+
+    ASSERT_EQ(h->messages.texts(), QStringList{QStringLiteral("この内容で更新しますか")});
+    EXPECT_EQ(h->messages.shown()[0].style, 3 + 48);
+    EXPECT_TRUE(h->table_rows().contains(QStringLiteral("C00009|1|0004")));
+    EXPECT_EQ(screen().grid_row_count, 4);
+    EXPECT_EQ(grid().TextMatrix(4, 1), QStringLiteral("C00009"));
+    EXPECT_EQ(grid().TextMatrix(4, 5), QStringLiteral("支払通知"));
+    EXPECT_EQ(form().ATCD->text(), QString());
+    EXPECT_EQ(form().lbl_JKBNM->text(), QString());
+    EXPECT_EQ(screen().input_phase, QStringLiteral("HEAD"));
+    EXPECT_EQ(h->focus(), form().KATCD);
+    EXPECT_EQ(screen().entry_kind, 1);  // stays until the next row copy or add
+}
+
+TEST_P(ScreenCycle, CancelKeepsTheEntryAndNoDiscardsIt)
+{
+    start();
+    h->click_button(1);
+    h->type(QStringLiteral("C00010"));
+    h->key(Qt::Key_Return);
+    h->type(QStringLiteral("2"));
+    h->type(QStringLiteral("0005"));
+    h->messages.plan(mb::IdCancel);
+    h->key(Qt::Key_Return);
+    EXPECT_EQ(h->focus(), form().ATCD);
+    EXPECT_EQ(form().JKBN->text(), QStringLiteral("0005"));
+    EXPECT_EQ(screen().input_phase, QStringLiteral("BODY"));
+
+    h->messages.plan(mb::IdNo);
+    form().JKBN->setFocus();
+    h->key(Qt::Key_Return);
+    EXPECT_EQ(screen().input_phase, QStringLiteral("HEAD"));
+    EXPECT_EQ(form().ATCD->text(), QString());
+    EXPECT_EQ(screen().entry_kind, 0);
+    EXPECT_EQ(h->focus(), form().KATCD);
+    EXPECT_FALSE(h->table_rows().contains(QStringLiteral("C00010|2|0005")));
+
+    // Cancel while changing a listed row goes back to SJSHU.
+    h->click_cell(1, 1);
+    form().JKBN->setFocus();
+    form().JKBN->setText(QStringLiteral("0005"));
+    h->messages.plan(mb::IdCancel);
+    h->key(Qt::Key_Return);
+    EXPECT_EQ(h->focus(), form().SJSHU);
+    EXPECT_EQ(form().JKBN->text(), QStringLiteral("0005"));
+}
+
+TEST_P(ScreenCycle, ChangingATypeReplacesTheRowInOneTransaction)
+{
+    start();
+    h->click_cell(3, 1);  // C00002 1 0003
+    form().SJSHU->setFocus();
+    form().SJSHU->setText(QStringLiteral("2"));
+    h->key(Qt::Key_Return);
+    EXPECT_EQ(form().lbl_SJNM->text(), QStringLiteral("受信"));
+    h->messages.plan(mb::IdYes);
+    h->key(Qt::Key_Return);  // JKBN: check, question, save
+    const QStringList rows = h->table_rows();
+    EXPECT_TRUE(rows.contains(QStringLiteral("C00002|2|0003")));
+    EXPECT_FALSE(rows.contains(QStringLiteral("C00002|1|0003")));
+    EXPECT_EQ(rows.size(), 4);
+}
+
+TEST_P(ScreenCycle, AFailedInsertPutsTheRemovedRowBack)
+{
+    start();
+    h->click_cell(3, 1);  // C00002 1 0003
+    // Another operator adds the target row after our duplicate check would pass.
+    form().SJSHU->setFocus();
+    form().SJSHU->setText(QStringLiteral("2"));
+    h->key(Qt::Key_Return);
+    OdbcSandbox::shared().execute(
+        h->dsn(), QStringLiteral("INSERT INTO FL1914利用情報区分マスタ VALUES ('C00002', '2', '0003')"));
+    // Skip the checks of this Enter so the write itself meets the conflict.
+    int status = 0;
+    screen().entry_kind = 0;
+    write_entry(h->app->db, h->messages, 0, {QStringLiteral("C00002"), QStringLiteral("1"),
+                                             QStringLiteral("0003")},
+                {QStringLiteral("C00002"), QStringLiteral("2"), QStringLiteral("0003")}, status);
+    EXPECT_EQ(status, 9);
+    EXPECT_EQ(h->messages.texts().back(), QStringLiteral("更新時にｴﾗｰがあった為,ﾃﾞｰﾀの更新は中止しました"));
+    EXPECT_EQ(h->messages.shown().back().style, 0);
+    EXPECT_TRUE(h->table_rows().contains(QStringLiteral("C00002|1|0003")));
+}
+
+TEST_P(ScreenCycle, DuplicateEntryIsRefusedBeforeAnyWrite)
+{
+    start();
+    h->click_button(1);
+    h->type(QStringLiteral("C00001"));
+    h->key(Qt::Key_Return);
+    h->type(QStringLiteral("1"));
+    h->type(QStringLiteral("0001"));
+    h->key(Qt::Key_Return);
+    EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("データが重複しています")});
+    EXPECT_EQ(h->messages.shown()[0].style, 48);
+    EXPECT_EQ(h->focus(), form().JKBN);
+    EXPECT_EQ(form().JKBN->selectedText(), QStringLiteral("0001"));
+    EXPECT_EQ(h->table_rows().size(), 4);
+}
+
+TEST_P(ScreenCycle, EscInBodySavesWithoutAskingAndF2EscLeavesWithoutSaving)
+{
+    start();
+    h->click_cell(1, 1);  // C00001 1 0001
+    form().JKBN->setFocus();
+    form().JKBN->setText(QStringLiteral("0004"));
+    h->key(Qt::Key_Escape);
+    EXPECT_TRUE(h->messages.shown().empty());
+    QStringList rows = h->table_rows();
+    EXPECT_TRUE(rows.contains(QStringLiteral("C00001|1|0004")));
+    EXPECT_FALSE(rows.contains(QStringLiteral("C00001|1|0001")));
+    EXPECT_EQ(screen().input_phase, QStringLiteral("HEAD"));
+    EXPECT_EQ(h->focus(), form().KATCD);
+
+    h->click_cell(1, 1);
+    form().JKBN->setFocus();
+    form().JKBN->setText(QStringLiteral("0005"));
+    h->key(Qt::Key_F2);
+    h->key(Qt::Key_Escape);
+    EXPECT_EQ(screen().input_phase, QStringLiteral("HEAD"));
+    EXPECT_EQ(screen().checks_active, -1);
+    EXPECT_EQ(h->table_rows(), rows);
+}
+
+TEST_P(ScreenCycle, EscWithEmptyTypeIsRefusedAndKeepsTheEntry)
+{
+    start();
+    h->click_button(1);
+    h->type(QStringLiteral("C00011"));
+    h->key(Qt::Key_Return);
+    h->key(Qt::Key_Escape);
+    EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("送受信種別が入力されていません")});
+    EXPECT_EQ(screen().input_phase, QStringLiteral("BODY"));
+    EXPECT_EQ(screen().entry_kind, 1);
+    EXPECT_EQ(h->focus(), form().SJSHU);
+}
+
+TEST_P(ScreenCycle, DeletionAsksAndHoldsItsAnswer)
+{
+    start();
+    // A combination not in the table: refused, nothing deleted.
+    h->click_cell(1, 1);
+    form().JKBN->setText(QStringLiteral("0005"));
+    h->click_button(2);
+    EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("該当データがありません")});
+    EXPECT_EQ(screen().input_phase, QStringLiteral("BODY"));
+    EXPECT_EQ(screen().entry_kind, 0);
+    EXPECT_EQ(h->focus(), form().JKBN);
+    EXPECT_EQ(h->table_rows().size(), 4);
+
+    // Cancel keeps the row; both answers return to HEAD.
+    h->messages.clear();
+    h->click_cell(2, 1);
+    h->messages.plan(mb::IdCancel);
+    h->click_button(2);
+    EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("削除してよろしいですか")});
+    EXPECT_EQ(h->messages.shown()[0].style, 1 + 48);
+    EXPECT_EQ(screen().input_phase, QStringLiteral("HEAD"));
+    EXPECT_TRUE(h->table_rows().contains(QStringLiteral("C00001|2|0002")));
+
+    h->click_cell(2, 1);
+    h->messages.plan(mb::IdOK);
+    h->click_button(2);
+    EXPECT_FALSE(h->table_rows().contains(QStringLiteral("C00001|2|0002")));
+    EXPECT_EQ(h->table_rows().size(), 3);
+    EXPECT_EQ(screen().grid_row_count, 2);
+    EXPECT_EQ(screen().input_phase, QStringLiteral("HEAD"));
+    EXPECT_EQ(screen().entry_kind, 0);
+    EXPECT_FALSE(h->app->db.in_transaction());
+}
+
+TEST_P(ScreenCycle, ButtonsOutsideTheirPhaseDoNothing)
+{
+    start();
+    screen().command_click(2);  // delete in HEAD
+    EXPECT_TRUE(h->messages.shown().empty());
+    h->click_cell(1, 1);
+    form().KATCD->setText(QStringLiteral("C00002"));
+    screen().command_click(0);  // search in BODY
+    EXPECT_EQ(form().JKBN->text(), QStringLiteral("0001"));
+    EXPECT_EQ(screen().grid_row_count, 3);
+}
+
+TEST_P(ScreenCycle, PartnerSearch)
+{
+    start();
+    // A partner without rows: the message (no icon) and the full list kept.
+    form().KATCD->setText(QStringLiteral("C99999"));
+    h->key(Qt::Key_Return);
+    ASSERT_EQ(h->messages.texts(), QStringList{QStringLiteral("該当データがありません")});
+    EXPECT_EQ(h->messages.shown()[0].style, 0);
+    EXPECT_EQ(screen().grid_row_count, 3);
+    EXPECT_EQ(screen().input_phase, QStringLiteral("HEAD"));
+    EXPECT_EQ(h->focus(), form().KATCD);
+
+    // A trailing blank is sent inside the quotes.
+    form().KATCD->setText(QStringLiteral("C00002 "));
+    h->messages.clear();
+    h->key(Qt::Key_Return);
+    EXPECT_TRUE(h->app->db.sql_text.contains(QStringLiteral("= 'C00002 '")));
+
+    // A partner's rows only, the first one current and copied.
+    h->messages.clear();
+    form().KATCD->setText(QStringLiteral("c00001"));
+    h->key(Qt::Key_Return);
+    EXPECT_TRUE(h->messages.shown().empty());
+    EXPECT_EQ(screen().grid_row_count, 2);
+    EXPECT_EQ(grid().Row(), 1);
+    EXPECT_EQ(form().ATCD->text(), QStringLiteral("C00001"));
+    EXPECT_EQ(form().JKBN->text(), QStringLiteral("0001"));
+    EXPECT_EQ(screen().input_phase, QStringLiteral("BODY"));
+    EXPECT_FALSE(form().ATCD->isEnabled());
+    EXPECT_EQ(h->focus(), form().SJSHU);
+}
+
+TEST_P(ScreenCycle, SearchWithEmptyCodeTakesTheFirstRow)
+{
+    start();
+    h->click_button(0);
+    EXPECT_EQ(form().ATCD->text(), QStringLiteral("C00001"));
+    EXPECT_EQ(form().JKBN->text(), QStringLiteral("0001"));
+    EXPECT_EQ(screen().input_phase, QStringLiteral("BODY"));
+    EXPECT_EQ(h->focus(), form().SJSHU);
+}
+
+TEST_P(ScreenCycle, SearchOnAnEmptyListStaysInTheSearchField)
+{
+    h->set_rows({});
+    start();
+    EXPECT_EQ(screen().grid_row_count, 0);
+    h->key(Qt::Key_Return);
+    EXPECT_EQ(screen().input_phase, QStringLiteral("HEAD"));
+    EXPECT_EQ(h->focus(), form().KATCD);
+    EXPECT_TRUE(h->messages.shown().empty());
+}
+
+TEST_P(ScreenCycle, SkipOfChecksAppliesToOneCheckOnly)
+{
+    start();
+    h->click_button(1);
+    // After F2 the next Enter moves on unchecked, the one after checks.
+    h->key(Qt::Key_F2);
+    h->key(Qt::Key_Return);  // ATCD empty, not refused
+    EXPECT_EQ(h->focus(), form().SJSHU);
+    h->key(Qt::Key_Return);  // SJSHU empty: refused
+    EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("送受信種別が入力されていません")});
+    EXPECT_EQ(h->focus(), form().SJSHU);
+
+    // During a save F2 skips ATCD only: SJSHU and JKBN are still checked.
+    h->messages.clear();
+    form().SJSHU->setText(QStringLiteral("1"));
+    form().JKBN->setFocus();
+    form().JKBN->setText(QStringLiteral("0004"));
+    h->key(Qt::Key_F2);
+    int status = 0;
+    screen().check_body_fields(status);
+    EXPECT_EQ(status, 0);  // empty ATCD skipped
+    EXPECT_EQ(form().lbl_SJNM->text(), QStringLiteral("送信"));
+    EXPECT_EQ(form().lbl_JKBNM->text(), QStringLiteral("支払通知"));
+
+    // Without F2 an empty ATCD is refused while adding...
+    screen().check_body_fields(status);
+    EXPECT_EQ(status, 9);
+    EXPECT_EQ(h->messages.texts().back(), QStringLiteral("相手先企業コードが入力されていません"));
+    EXPECT_EQ(h->focus(), form().ATCD);
+}
+
+TEST_P(ScreenCycle, EmptyPartnerIsAcceptedWhenChanging)
+{
+    start();
+    h->click_cell(1, 1);
+    form().ATCD->setText(QString());
+    int status = 0;
+    screen().check_partner_code(status);
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(h->messages.shown().empty());
+}
+
+TEST_P(ScreenCycle, UnknownCodesAreRefused)
+{
+    start();
+    h->click_button(1);
+    h->type(QStringLiteral("C00012"));
+    h->key(Qt::Key_Return);
+    h->type(QStringLiteral("7"));  // no such send/receive type
+    EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("該当データがありませんでした")});
+    EXPECT_EQ(h->messages.shown()[0].style, 0);
+    EXPECT_EQ(h->focus(), form().SJSHU);
+    EXPECT_EQ(form().lbl_SJNM->text(), QString());
+
+    h->messages.clear();
+    form().SJSHU->setText(QStringLiteral("1"));
+    form().JKBN->setFocus();
+    h->type(QStringLiteral("9999"));
+    h->key(Qt::Key_Return);
+    EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("該当コードがありません")});
+    EXPECT_EQ(h->focus(), form().JKBN);
+}
+
+TEST_P(ScreenCycle, QuotesNeverReachAFieldTypedOrPasted)
+{
+    start();
+    h->type(QStringLiteral("a'b\"c,d"));
+    EXPECT_EQ(form().KATCD->text(), QStringLiteral("abcd"));  // lower case passes unchanged
+    form().KATCD->clear();
+    form().KATCD->insert(QStringLiteral("X'Y,Z\""));  // the way a paste arrives
+    EXPECT_EQ(form().KATCD->text(), QStringLiteral("XYZ"));
+}
+
+TEST_P(ScreenCycle, F5OpensThePopupOnlyInTheCodeField)
+{
+    start();
+    h->click_button(1);
+    h->type(QStringLiteral("C00013"));
+    h->key(Qt::Key_Return);
+    h->key(Qt::Key_F5);  // in SJSHU: nothing
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+
+    form().JKBN->setFocus();
+    bool opened = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* popup = QApplication::activeModalWidget();
+        opened = popup && popup->windowTitle() == QStringLiteral("情報区分検索");
+        if (popup) {
+            QWidget* g = popup->findChild<QWidget*>(QStringLiteral("MSFLEXGRID"));
+            QTest::keyClick(g ? g : popup, Qt::Key_Down);
+            QTest::keyClick(g ? g : popup, Qt::Key_Return);
+        }
+    });
+    h->key(Qt::Key_F5);
+    EXPECT_TRUE(opened);
+    EXPECT_EQ(form().JKBN->text(), QStringLiteral("0002"));
+    EXPECT_EQ(form().lbl_JKBNM->text(), QStringLiteral("出荷案内"));
+}
+
+TEST_P(ScreenCycle, ExitQuestionNoRepaintsFieldsYesClosesTheConnection)
+{
+    start();
+    form().JKBN->setBackColor(0x00123456);
+    form().KATCD->setBackColor(0x00654321);
+    h->messages.plan(mb::IdNo);
+    h->key(Qt::Key_Escape);
+    ASSERT_EQ(h->messages.texts(), QStringList{QStringLiteral("終了してもよろしいですか")});
+    EXPECT_EQ(h->messages.shown()[0].style, 308);
+    EXPECT_TRUE(form().isVisible());
+    EXPECT_EQ(form().JKBN->BackColor(), 16777215u);
+    EXPECT_EQ(form().KATCD->BackColor(), 0x00654321u);
+    EXPECT_FALSE(h->ended);
+
+    h->messages.plan(mb::IdYes);
+    h->click_button(3);
+    EXPECT_TRUE(h->ended);
+    EXPECT_FALSE(h->app->db.is_open());
+}
+
+TEST_P(ScreenCycle, AQuoteInAListedValueDeletesTheRightRowOnly)
+{
+    h->set_rows({{QStringLiteral("O'NEIL"), QStringLiteral("1"), QStringLiteral("0001")},
+                 {QStringLiteral("O"), QStringLiteral("1"), QStringLiteral("0001")}});
+    start();
+    ASSERT_EQ(screen().grid_row_count, 2);
+    const int row = grid().TextMatrix(1, 1) == QStringLiteral("O'NEIL") ? 1 : 2;
+    h->click_cell(row, 1);
+    h->messages.plan(mb::IdOK);
+    h->click_button(2);
+    EXPECT_EQ(h->table_rows(), QStringList{QStringLiteral("O|1|0001")});
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, ScreenCycle,
+                         ::testing::Values(QStringLiteral("sqlite"), QStringLiteral("postgresql")),
+                         [](const auto& info) { return info.param.toStdString(); });
+
+}  // namespace
+}  // namespace k4::test
