@@ -81,6 +81,14 @@ void ScreenHarness::set_rows(const std::vector<MasterRow>& rows)
                                   .arg(sql_quote(r.partner), sql_quote(r.type), sql_quote(r.code)));
 }
 
+void ScreenHarness::reset_schema()
+{
+    OdbcSandbox& sandbox = OdbcSandbox::shared();
+    sandbox.execute(dsn_, QStringLiteral("DROP TABLE IF EXISTS FL1914利用情報区分マスタ"));
+    sandbox.execute(dsn_, QStringLiteral("DROP TABLE IF EXISTS 区分マスタ"));
+    sandbox.apply_script(dsn_, OdbcSandbox::db_file(backend_ + QStringLiteral("/schema.sql")));
+}
+
 void ScreenHarness::set_list_file(const QStringList& lines)
 {
     list_lines_ = lines;
@@ -94,17 +102,21 @@ void ScreenHarness::start(const QStringList& arguments)
     ini.replace(QStringLiteral("@DSN@"), dsn_)
         .replace(QStringLiteral("@USER@"), user_)
         .replace(QStringLiteral("@LIST@"), list_path);
+    if (edit_settings)
+        edit_settings(ini);
     write_file(root + QStringLiteral("/EDI.ini"), sjis(ini));
     write_file(list_path, sjis(list_lines_.join(QStringLiteral("\r\n"))
                                + (list_lines_.isEmpty() ? QString() : QStringLiteral("\r\n"))));
 
     StartupEnvironment env;
-    env.program_dir = root + QStringLiteral("/BIN/K408020");
+    env.program_dir = program_dir.isEmpty() ? root + QStringLiteral("/BIN/K408020") : program_dir;
     env.arguments = arguments;
     env.today = [] { return QDate(2026, 12, 8); };
     env.end_program = [this] { ended = true; };
     app = std::make_unique<Application>(messages, env);
-    app->main();
+    form = nullptr;
+    screen = nullptr;
+    app->main();  // a start-up failure leaves here as StartupFailure
     form = app->form.get();
     screen = app->screen.get();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form));

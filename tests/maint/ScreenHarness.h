@@ -11,6 +11,7 @@
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <functional>
 #include <memory>
 
 namespace k4::test {
@@ -26,6 +27,8 @@ public:
 
     // Replaces the master's rows (through a connection of its own).
     void set_rows(const std::vector<MasterRow>& rows);
+    // Drops both tables and creates them again from the project's schema.
+    void reset_schema();
     // Writes the list file (text lines, joined with CR LF, code page 932).
     void set_list_file(const QStringList& lines);
     // Writes EDI.ini and runs the start-up; the window is shown and active.
@@ -51,6 +54,10 @@ public:
     MaintScreen* screen = nullptr;
     bool ended = false;
     QTemporaryDir dir;
+    // Applied to the settings text before it is written (tests of bad settings).
+    std::function<void(QString&)> edit_settings;
+    // The program's directory; by default two levels below EDI.ini.
+    QString program_dir;
 
 private:
     QString backend_;

@@ -1,0 +1,114 @@
+// Start-up in its order: which failure stops it where, with which message, and
+// what the operator sees when it succeeds.
+#include "ScreenHarness.h"
+
+#include "app/StartupFailure.h"
+#include "ui/Controls.h"
+#include "ui/FlexGrid.h"
+
+#include <QDir>
+#include <QRegularExpression>
+
+namespace k4::test {
+namespace {
+
+class StartUp : public ::testing::Test {
+protected:
+    ScreenHarness h{QStringLiteral("sqlite")};
+    void SetUp() override { h.reset_schema(); }
+
+    // Runs the start-up and returns the message it stopped with ("" when it ran through).
+    QString run(const QStringList& args = {})
+    {
+        try {
+            h.start(args);
+        } catch (const StartupFailure& failure) {
+            return failure.message();
+        }
+        return QString();
+    }
+    void replace_line(const QString& key, const QString& line)
+    {
+        h.edit_settings = [key, line](QString& ini) {
+            ini.replace(QRegularExpression(QStringLiteral("(?m)^") + key + QStringLiteral("=.*$")), line);
+        };
+    }
+};
+
+TEST_F(StartUp, OperatorCodeIsTrimmedWithInnerBlanksKept)
+{
+    EXPECT_EQ(take_operator_code({QStringLiteral("  A"), QStringLiteral("B  ")}), QStringLiteral("A B"));
+    EXPECT_EQ(take_operator_code({}), QString());
+    EXPECT_EQ(run({QStringLiteral("  OP"), QStringLiteral("7 ")}), QString());
+    EXPECT_EQ(h.form->lbl_OP_CD->text(), QStringLiteral("OP 7"));
+}
+
+TEST_F(StartUp, NoOperatorCodeIsAccepted)
+{
+    EXPECT_EQ(run({}), QString());
+    EXPECT_EQ(h.screen->operator_code, QString());
+    EXPECT_EQ(h.form->lbl_OP_CD->text(), QString());
+}
+
+TEST_F(StartUp, MissingColourKeyStopsOnlyAfterTheConnectionOpened)
+{
+    replace_line(QStringLiteral("TextBackColor"), QString());
+    EXPECT_EQ(run(), QStringLiteral("INIﾌｧｲﾙ読込エラー"));
+    EXPECT_TRUE(h.app->db.is_open());
+}
+
+TEST_F(StartUp, ProgramFolderWithOneSeparatorStopsBeforeAnyDatabaseWork)
+{
+    h.program_dir = QStringLiteral("/K408020");
+    EXPECT_EQ(run(), QStringLiteral("INIﾌｧｲﾙ読込エラー"));
+    EXPECT_FALSE(h.app->db.is_open());
+}
+
+TEST_F(StartUp, UndefinedDataSourceIsAConnectionErrorAndCreatesNothing)
+{
+    const QStringList before = QDir::current().entryList(QDir::Files);
+    replace_line(QStringLiteral("DBSTRING"), QStringLiteral("DBSTRING=NO_SUCH_DSN"));
+    EXPECT_EQ(run(), QStringLiteral("接続エラー"));
+    EXPECT_FALSE(h.app->db.is_open());
+    EXPECT_EQ(QDir::current().entryList(QDir::Files), before);
+}
+
+TEST_F(StartUp, EmptyDatabaseSectionIsAConnectionError)
+{
+    h.edit_settings = [](QString& ini) {
+        ini.replace(QRegularExpression(QStringLiteral("(?m)^(USERID|PASSWD|DBSTRING|MACHINENAME)=.*$")),
+                    QString());
+    };
+    const QStringList before = QDir::current().entryList(QDir::Files);
+    EXPECT_EQ(run(), QStringLiteral("接続エラー"));
+    EXPECT_EQ(QDir::current().entryList(QDir::Files), before);
+}
+
+TEST_F(StartUp, BadFontSettingIsAnItemSettingError)
+{
+    replace_line(QStringLiteral("TextFontSize"), QStringLiteral("TextFontSize=large"));
+    EXPECT_EQ(run(), QStringLiteral("項目設定エラー"));
+    EXPECT_FALSE(h.app->form->isVisible());
+}
+
+TEST_F(StartUp, AMissingTableOpensTheWindowWithoutMessage)
+{
+    OdbcSandbox::shared().execute(h.dsn(), QStringLiteral("DROP TABLE FL1914利用情報区分マスタ"));
+    EXPECT_EQ(run(), QString());
+    EXPECT_TRUE(h.form->isVisible());
+    EXPECT_EQ(h.screen->grid_row_count, 0);
+    EXPECT_TRUE(h.messages.shown().empty());
+}
+
+TEST_F(StartUp, MissingListFileLeavesNamesEmpty)
+{
+    h.set_rows({{QStringLiteral("C1"), QStringLiteral("1"), QStringLiteral("0001")}});
+    replace_line(QStringLiteral("JOHOKUBUN"), QStringLiteral("JOHOKUBUN=/nonexistent/list.txt"));
+    EXPECT_EQ(run(), QString());
+    EXPECT_EQ(h.screen->grid_row_count, 1);
+    EXPECT_EQ(h.form->GRID->TextMatrix(1, 5), QString());
+    EXPECT_EQ(h.app->info_codes.info_code_count, 0);
+}
+
+}  // namespace
+}  // namespace k4::test
