@@ -1,13 +1,56 @@
 #include "ui/Controls.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
 #include <QPalette>
+#include <algorithm>
 #include <cmath>
 
 namespace k4 {
 
+namespace {
+
+constexpr quint32 system_color_flag = 0x80000000u;
+constexpr quint32 last_system_color = 0x18;
+
+// The palette role standing for a classic system colour index.
+QPalette::ColorRole system_color_role(quint32 index)
+{
+    switch (index) {
+    case 5: return QPalette::Base;              // window background
+    case 6: return QPalette::Dark;              // window frame
+    case 7: return QPalette::Text;              // menu text
+    case 8: return QPalette::Text;              // window text
+    case 9: return QPalette::HighlightedText;   // active caption text
+    case 13: return QPalette::Highlight;        // selected item background
+    case 14: return QPalette::HighlightedText;  // selected item text
+    case 16: return QPalette::Mid;              // button shadow
+    case 17: return QPalette::PlaceholderText;  // disabled text
+    case 18: return QPalette::ButtonText;       // button text
+    case 20: return QPalette::Light;            // button highlight
+    case 21: return QPalette::Shadow;           // dark shadow
+    case 22: return QPalette::Midlight;         // light 3-D face
+    case 23: return QPalette::ToolTipText;      // tip text
+    case 24: return QPalette::ToolTipBase;      // tip background
+    default: return QPalette::Window;           // 15 button face and the rest
+    }
+}
+
+}  // namespace
+
 QColor color_from_ole(quint32 bgr)
 {
+    if (bgr & system_color_flag)
+        return QApplication::palette().color(system_color_role(bgr & 0xFF));
     return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
+}
+
+bool is_valid_ole_color(quint32 value)
+{
+    if ((value & 0xFF000000u) == 0)
+        return true;
+    return (value & 0xFFFFFF00u) == system_color_flag && (value & 0xFF) <= last_system_color;
 }
 
 quint32 ole_from_color(const QColor& color)
@@ -37,6 +80,92 @@ void set_control_index(QWidget* control, int index)
     control->setProperty("index", index);
 }
 
+QString default_value(const QWidget* control)
+{
+    if (auto* box = qobject_cast<const QLineEdit*>(control))
+        return box->text();
+    if (auto* label = qobject_cast<const QLabel*>(control))
+        return label->text();
+    if (auto* combo = qobject_cast<const QComboBox*>(control))
+        return combo->currentText();
+    if (auto* button = qobject_cast<const QAbstractButton*>(control))
+        return button->text();
+    return {};
+}
+
+void set_default_value(QWidget* control, const QString& value)
+{
+    if (auto* text_box = qobject_cast<TextBox*>(control))
+        text_box->setText(value);
+    else if (auto* box = qobject_cast<QLineEdit*>(control))
+        box->setText(value);
+    else if (auto* label = qobject_cast<QLabel*>(control))
+        label->setText(value);
+    else if (auto* combo = qobject_cast<QComboBox*>(control))
+        combo->setCurrentText(value);
+    else if (auto* button = qobject_cast<QAbstractButton*>(control))
+        button->setText(value);
+}
+
+namespace {
+
+QPalette::ColorRole back_role(const QWidget* control)
+{
+    if (qobject_cast<const QLineEdit*>(control) || qobject_cast<const QComboBox*>(control))
+        return QPalette::Base;
+    return QPalette::Window;
+}
+
+QPalette::ColorRole fore_role(const QWidget* control)
+{
+    if (qobject_cast<const QLineEdit*>(control) || qobject_cast<const QComboBox*>(control))
+        return QPalette::Text;
+    if (qobject_cast<const QAbstractButton*>(control))
+        return QPalette::ButtonText;
+    return QPalette::WindowText;
+}
+
+}  // namespace
+
+void set_back_color(QWidget* control, quint32 bgr)
+{
+    const QPalette::ColorRole role = back_role(control);
+    if (role == QPalette::Window)
+        control->setAutoFillBackground(true);
+    QPalette p = control->palette();
+    p.setColor(role, color_from_ole(bgr));
+    control->setPalette(p);
+}
+
+quint32 back_color(const QWidget* control)
+{
+    return ole_from_color(control->palette().color(back_role(control)));
+}
+
+void set_fore_color(QWidget* control, quint32 bgr)
+{
+    QPalette p = control->palette();
+    p.setColor(fore_role(control), color_from_ole(bgr));
+    control->setPalette(p);
+}
+
+int sel_start(const QLineEdit* box)
+{
+    return box->hasSelectedText() ? box->selectionStart() : box->cursorPosition();
+}
+
+int sel_length(const QLineEdit* box)
+{
+    return box->hasSelectedText() ? box->selectionLength() : 0;
+}
+
+int max_length(const QLineEdit* box)
+{
+    if (auto* text_box = qobject_cast<const TextBox*>(box))
+        return text_box->MaxLength();
+    return box->maxLength() >= 32767 ? 0 : box->maxLength();
+}
+
 int twips_to_pixels(int twips, qreal dpi)
 {
     return int(std::lround(twips * dpi / 1440.0));
@@ -48,6 +177,8 @@ int pixels_to_twips(int pixels, qreal dpi)
 }
 
 namespace {
+
+constexpr int qt_no_limit = 32767;
 
 quint32 role_color(const QWidget* w, QPalette::ColorRole role)
 {
@@ -65,15 +196,36 @@ void set_role_color(QWidget* w, QPalette::ColorRole role, quint32 bgr)
 
 TextBox::TextBox(QWidget* parent) : QLineEdit(parent)
 {
-    QLineEdit::setMaxLength(32767);
+    QLineEdit::setMaxLength(qt_no_limit);
 }
 
 int TextBox::MaxLength() const { return max_length_; }
 
 void TextBox::setMaxLength_(int length)
 {
-    max_length_ = length;
-    QLineEdit::setMaxLength(length > 0 ? length : 32767);
+    max_length_ = std::max(length, 0);
+    // Qt's own limit stops typing and pasting at MaxLength characters; it is
+    // never set below the text already held, which Qt would cut.
+    const int limit = max_length_ > 0 ? std::max<int>(max_length_, int(text().size())) : qt_no_limit;
+    if (limit != maxLength()) {
+        const int cursor = cursorPosition();
+        QLineEdit::setMaxLength(limit);
+        setCursorPosition(cursor);
+    }
+}
+
+void TextBox::setText(const QString& text)
+{
+    if (max_length_ <= 0) {
+        QLineEdit::setText(text);
+        return;
+    }
+    const int limit = std::max<int>(max_length_, int(text.size()));
+    if (limit > maxLength())
+        QLineEdit::setMaxLength(limit);  // before the text, or Qt would cut it
+    QLineEdit::setText(text);
+    if (limit < maxLength())
+        QLineEdit::setMaxLength(limit);  // after: the new text already fits
 }
 
 quint32 TextBox::BackColor() const { return role_color(this, QPalette::Base); }

@@ -5,6 +5,7 @@
 // carry their index in the "index" property. Every control carries its place
 // in the keyboard order in the "TabIndex" property.
 
+#include <QColor>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -13,14 +14,39 @@
 
 namespace k4 {
 
-// Colours are kept in the classic 0x00BBGGRR form.
+// Colours are kept in the classic 0x00BBGGRR form. A value with the high bit
+// set names a system colour (0x80000000 + index: 5 window, 8 window text,
+// 15 button face, 18 button text, ...), which maps to the matching role of the
+// application's palette.
 QColor color_from_ole(quint32 bgr);
 quint32 ole_from_color(const QColor& color);
+// True for a plain 0x00BBGGRR colour and for a known system colour.
+bool is_valid_ole_color(quint32 value);
 
 int tab_index(const QWidget* control);           // -1 when the control has none
 void set_tab_index(QWidget* control, int index);
 int control_index(const QWidget* control);       // index in a control array, -1 for none
 void set_control_index(QWidget* control, int index);
+
+// The default value of a control: the text of a text box, the caption of a
+// label or button, the current text of a combo box. Other controls have none
+// (reading gives the empty text, writing does nothing).
+QString default_value(const QWidget* control);
+void set_default_value(QWidget* control, const QString& value);
+
+// Back and fore colour of any control in 0x00BBGGRR form: the edit area of text
+// boxes and combo boxes, the background of labels and windows.
+void set_back_color(QWidget* control, quint32 bgr);
+quint32 back_color(const QWidget* control);
+void set_fore_color(QWidget* control, quint32 bgr);
+
+// Selection of a line edit as the classic properties: SelStart is the caret
+// position when nothing is selected, SelLength 0 then.
+int sel_start(const QLineEdit* box);
+int sel_length(const QLineEdit* box);
+// MaxLength of a line edit: TextBox::MaxLength(), or QLineEdit's own limit
+// (0 when it is Qt's "no limit" value).
+int max_length(const QLineEdit* box);
 
 // Twips (1/1440 inch) to device-independent pixels at the given logical dpi.
 int twips_to_pixels(int twips, qreal dpi);
@@ -31,9 +57,14 @@ class TextBox : public QLineEdit {
 public:
     explicit TextBox(QWidget* parent = nullptr);
 
-    // MaxLength in characters as typed; 0 means no limit.
+    // MaxLength in characters as typed or pasted; 0 means no limit. Text set by
+    // the program (setText below) is kept whole even when it is longer, as the
+    // classic text box did; the checks cut it to its byte limit later.
     int MaxLength() const;
     void setMaxLength_(int length);
+    // Sets the text without cutting it to MaxLength (hides QLineEdit::setText;
+    // calls through a QLineEdit pointer keep Qt's cut to MaxLength characters).
+    void setText(const QString& text);
     bool Locked() const { return isReadOnly(); }
     void setLocked(bool locked) { setReadOnly(locked); }
 

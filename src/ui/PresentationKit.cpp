@@ -1,0 +1,292 @@
+#include "ui/PresentationKit.h"
+
+#include "app/StartupFailure.h"
+#include "common/cp932.h"
+#include "common/text.h"
+#include "ui/Controls.h"
+#include "ui/Form.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLoggingCategory>
+#include <limits>
+
+namespace k4 {
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcKit, "k4.ui.kit")
+
+const QString label_prefix = QStringLiteral("lbl_");
+const QString operator_prefix = QStringLiteral("OPR_");
+const QString title_prefix = QStringLiteral("tit_");
+const QString focus_color_kind = QStringLiteral("1");
+const QString normal_color_kind = QStringLiteral("2");
+
+// Key codes a key release passes over: Up, Down and Enter move the focus
+// through the window's own key handler; Esc, Shift and Ctrl type nothing.
+bool is_ignored_release(int key_code)
+{
+    switch (key_code) {
+    case vk::Up:
+    case vk::Down:
+    case vk::Return:
+    case vk::Escape:
+    case vk::Shift:
+    case vk::Control:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A text box the operator may leave upwards: empty, or its whole text
+// selected. Controls other than text boxes always may.
+bool may_leave_upwards(const QWidget* control)
+{
+    const auto* box = qobject_cast<const QLineEdit*>(control);
+    if (!box)
+        return true;
+    const QString text = box->text();
+    return text.isEmpty() || sel_length(box) == text.size();
+}
+
+// The text cut to `max_bytes` bytes of code page 932 and converted back; a
+// limit of 0 means no limit, though the text still passes the code page.
+QString limited_text(const QString& text, int max_bytes)
+{
+    return cut_to_ansi_bytes(text, max_bytes > 0 ? max_bytes : std::numeric_limits<int>::max());
+}
+
+}  // namespace
+
+PresentationKit::PresentationKit(const Settings& settings) : settings_(settings) {}
+
+StyleGroup PresentationKit::text_group() const
+{
+    const Settings& s = settings_;
+    return {s.text_back_color,      s.text_font_bold,       s.text_font_italic,
+            s.text_font_name,       s.text_font_size,       s.text_font_strikethru,
+            s.text_font_underline,  s.text_fore_color};
+}
+
+StyleGroup PresentationKit::label_group() const
+{
+    const Settings& s = settings_;
+    return {s.label_back_color,     s.label_font_bold,      s.label_font_italic,
+            s.label_font_name,      s.label_font_size,      s.label_font_strikethru,
+            s.label_font_underline, s.label_fore_color};
+}
+
+StyleGroup PresentationKit::title_group() const
+{
+    const Settings& s = settings_;
+    return {s.title_back_color,     s.title_font_bold,      s.title_font_italic,
+            s.title_font_name,      s.title_font_size,      s.title_font_strikethru,
+            s.title_font_underline, s.title_fore_color};
+}
+
+void PresentationKit::apply_appearance()
+{
+    try {
+        if (!working_form)
+            throw AppearanceError("there is no working window to style");
+        const std::optional<quint32> form_color = color_from_text(settings_.form_back_color);
+        if (!form_color)
+            throw AppearanceError("BackColor of the window refused the value \""
+                                  + settings_.form_back_color.toStdString() + "\"");
+        set_back_color(working_form, *form_color);
+
+        for (QWidget* control : controls_in_creation_order(working_form)) {
+            // The kind decides first; only labels are told apart by name.
+            if (qobject_cast<QLineEdit*>(control)) {
+                apply_style_group(control, text_group());
+            } else if (qobject_cast<QLabel*>(control)) {
+                const QString prefix = control->objectName().left(4);
+                if (prefix == label_prefix || prefix == operator_prefix)
+                    apply_style_group(control, label_group());
+                else if (prefix == title_prefix)
+                    apply_style_group(control, title_group());
+            }
+        }
+    } catch (const AppearanceError& e) {
+        qCWarning(lcKit) << "styling the window stopped:" << e.what();
+        throw StartupFailure(startup_message::item_setting_error);
+    }
+}
+
+void PresentationKit::clear_input_fields()
+{
+    field_count = 0;
+    for (QWidget* control : controls_in_creation_order(working_form)) {
+        if (qobject_cast<QLineEdit*>(control)) {
+            ++field_count;
+            set_default_value(control, QString());
+        } else if (qobject_cast<QComboBox*>(control)) {
+            ++field_count;
+        } else if (auto* label = qobject_cast<QLabel*>(control)) {
+            if (trim_blanks(label->objectName()).startsWith(label_prefix))
+                label->setText(QString());
+        }
+    }
+}
+
+void PresentationKit::field_got_focus(QWidget* field)
+{
+    set_field_color(field, focus_color_kind);
+    select_whole_text(field);
+}
+
+void PresentationKit::field_lost_focus(QWidget* field)
+{
+    set_field_color(field, normal_color_kind);
+}
+
+void PresentationKit::set_field_color(QWidget* field, const QString& kind)
+{
+    if (!field)
+        return;
+    const double value =
+        kind == normal_color_kind ? settings_.text_back_color : settings_.text_focus_color;
+    if (const std::optional<quint32> color = color_from_number(value))
+        set_back_color(field, *color);
+    else
+        qCWarning(lcKit) << "field colour" << value << "is not a colour; the field keeps its own";
+}
+
+void PresentationKit::select_whole_text(QWidget* field)
+{
+    auto* box = qobject_cast<QLineEdit*>(field);
+    if (!box || box->text().isEmpty())
+        return;
+    box->setSelection(0, int(box->text().size()));
+}
+
+bool PresentationKit::is_usable(const QWidget* field) const
+{
+    if (!field)
+        return false;
+    const bool enabled = working_form ? field->isEnabledTo(working_form) : field->isEnabled();
+    const bool visible = working_form ? field->isVisibleTo(working_form) : !field->isHidden();
+    const auto* box = qobject_cast<const QLineEdit*>(field);
+    const bool locked = box && box->isReadOnly();
+    return enabled && visible && !locked;
+}
+
+QWidget* PresentationKit::active_control() const
+{
+    QWidget* control = working_form ? working_form->active_control() : nullptr;
+    // A part of a compound control stands for the control that holds it.
+    for (QWidget* w = control; w && w != working_form; w = w->parentWidget()) {
+        if (tab_index(w) >= 0)
+            return w;
+    }
+    return control;
+}
+
+QWidget* PresentationKit::field(int number) const
+{
+    if (number < 0 || number >= field_count || std::size_t(number) >= field_controls.size())
+        return nullptr;
+    return field_controls[std::size_t(number)];
+}
+
+void PresentationKit::focus_next_field(int key_code)
+{
+    Q_UNUSED(key_code)  // Enter and Down move alike
+    const int t = tab_index(active_control());
+    if (t < 0 || t >= field_count)
+        return;
+    for (int step = 1; step < field_count; ++step) {
+        QWidget* candidate = field((t + step) % field_count);
+        if (is_usable(candidate)) {
+            candidate->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
+    // No other field is usable: the active field keeps the focus if it may.
+}
+
+void PresentationKit::focus_previous_field(int key_code)
+{
+    Q_UNUSED(key_code)
+    QWidget* active = active_control();
+    const int t = tab_index(active);
+    if (t < 0 || t >= field_count)
+        return;
+    const int start = t == 0 ? field_count - 1 : t - 1;
+    for (int i = start; i >= 0; --i) {
+        QWidget* candidate = field(i);
+        if (!is_usable(candidate))
+            continue;
+        // The search ends at the first usable field; a caret inside a text or
+        // a partial selection keeps the operator where he is.
+        if (may_leave_upwards(active))
+            candidate->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+}
+
+void PresentationKit::enable_field_group(const QString& phase)
+{
+    for (int i = 0; i < field_count; ++i) {
+        QWidget* f = field(i);
+        if (!f)
+            continue;
+        const bool in_phase = std::size_t(i) < field_groups.size() && field_groups[std::size_t(i)] == phase;
+        f->setEnabled(in_phase);
+    }
+}
+
+void PresentationKit::format_date_field(int field_number)
+{
+    auto* box = qobject_cast<QLineEdit*>(field(field_number));
+    if (!box)
+        return;
+    // No field of the program carries a date format; whatever the format slot
+    // holds, the field's text is held to its byte limit.
+    set_default_value(box, limited_text(box->text(), max_length(box)));
+}
+
+void PresentationKit::field_key_up(int key_code, int shift)
+{
+    if (shift != 0 || is_ignored_release(key_code))
+        return;
+    QWidget* active = active_control();
+    if (!active)
+        return;
+    const int t = tab_index(active);
+    if (t == field_count - 1)
+        return;  // the last field is confirmed with Enter only
+    if (!working_form || !working_form->isVisible())
+        return;
+    auto* box = qobject_cast<QLineEdit*>(active);
+    if (!box)
+        return;
+
+    const int m = max_length(box);
+    const int s = sel_start(box);
+    const int l = sel_length(box);
+    const QString text = box->text();
+    const int n = int(text.size());
+
+    if (m > 0 && m < ansi_byte_length(text)) {
+        const QString cut = limited_text(text, m);
+        set_default_value(box, cut);
+        box->setCursorPosition(int(cut.size()));
+    }
+
+    // Full field, judged on the values read before the cut. A field without
+    // a limit (MaxLength 0) is never full.
+    const bool full = m > 0 && n == m && ((s + l == m && l == 1) || s == m || l == m);
+    if (!full || t < 0 || t >= field_count)
+        return;
+    const int status = check_field ? check_field(t) : 0;
+    if (status == 9)
+        select_whole_text(qobject_cast<QLineEdit*>(active_control()));
+    else
+        focus_next_field(vk::Return);
+}
+
+}  // namespace k4

@@ -1,0 +1,85 @@
+#pragma once
+// The presentation kit: window services shared by the program's screens. It
+// styles the working window from the appearance settings, empties its input
+// fields, keeps the field table, colours the focused field, moves the focus
+// for Enter, Down and Up, limits a field's text to its byte length, and moves
+// on by itself from a field typed full. It knows nothing of the screens' own
+// logic: a screen hands it the window and the field table and asks it to act.
+
+#include "app/Settings.h"
+#include "ui/Appearance.h"
+
+#include <QPoint>
+#include <QSize>
+#include <QString>
+#include <functional>
+#include <vector>
+
+class QWidget;
+
+namespace k4 {
+
+class Form;
+
+class PresentationKit {
+public:
+    explicit PresentationKit(const Settings& settings);
+
+    // The window the kit acts on; set once at start-up, not owned.
+    Form* working_form = nullptr;
+
+    // The field table, indexed by field number; each field's TabIndex equals
+    // its number, so a control whose TabIndex is field_count or more is no field.
+    std::vector<QWidget*> field_controls;
+    std::vector<QString> field_groups, field_kinds, field_formats;
+    int field_count = 0;
+
+    // Runs the check of field n and returns its status (9 = refused); set by
+    // the screen. Without it every field counts as accepted.
+    std::function<int(int field_number)> check_field;
+
+    // Styles the working window: its back colour, then every text box and
+    // every label named lbl_/OPR_ or tit_, in creation order. Throws
+    // StartupFailure(項目設定エラー) at the first setting a property refuses;
+    // controls styled before it keep their new look.
+    void apply_appearance();
+    // Empties every text box and every label named lbl_ and counts the input
+    // fields (text boxes and combo boxes) into field_count.
+    void clear_input_fields();
+
+    void field_got_focus(QWidget* field);
+    void field_lost_focus(QWidget* field);
+    // Kind "2" paints the normal colour, any other kind the focus colour.
+    void set_field_color(QWidget* field, const QString& kind);
+    // Selects the whole text of a non-empty text box.
+    static void select_whole_text(QWidget* field);
+    // Gives the focus to the next usable field after the active one, wrapping
+    // round; the active field itself is tried last.
+    void focus_next_field(int key_code);
+    // Gives the focus to the previous usable field (no wrap), only when the
+    // active field is empty or its whole text is selected.
+    void focus_previous_field(int key_code);
+    // Enables the fields of the given phase and disables all others.
+    void enable_field_group(const QString& phase);
+    // Cuts the text of field n to its MaxLength in code page 932 bytes and
+    // stores it back (even when unchanged).
+    void format_date_field(int field_number);
+    // Key release in the active field: cuts an over-long text and moves on
+    // from a field typed full once its check accepts it.
+    void field_key_up(int key_code, int shift);
+
+    // A field whose Enabled and Visible are on and whose Locked is off, read
+    // from the control now.
+    bool is_usable(const QWidget* field) const;
+
+private:
+    StyleGroup text_group() const;
+    StyleGroup label_group() const;
+    StyleGroup title_group() const;
+    QWidget* active_control() const;
+    QWidget* field(int number) const;
+
+    const Settings& settings_;
+};
+
+}  // namespace k4
