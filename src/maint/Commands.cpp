@@ -115,13 +115,38 @@ void MaintScreen::confirm_and_save(int& status)
         return;
     }
 
-    write_entry(s_.db, s_.messages, entry_kind, listed_row_values(), field_values(), status);
+    save_entry(status);
     refresh_full_list(status);
     return_to_head();
     s_.set_mouse_pointer(pointer::standard);
     // Back in HEAD the search field is the one usable field; the toolkit would
     // otherwise hand the focus of the now disabled JKBN to the grid.
     form_.KATCD->setFocus(Qt::OtherFocusReason);
+}
+
+void MaintScreen::save_entry(int& status)
+{
+    const EntryValues listed = listed_row_values();
+    const EntryValues fields = field_values();
+    if (!write_entry(s_.db, s_.messages, entry_kind, listed, fields, status))
+        return;
+    const EntryValues written{trim_blanks(fields.partner_code), trim_blanks(fields.transfer_type),
+                              trim_blanks(fields.info_code)};
+    if (entry_kind == entry::change)
+        log_change("changed", &listed, &written);
+    else
+        log_change("added", nullptr, &written);
+}
+
+void MaintScreen::log_change(const char* what, const EntryValues* before,
+                             const EntryValues* after) const
+{
+    auto row = [](const EntryValues* v) {
+        return v ? QStringLiteral("%1/%2/%3").arg(v->partner_code, v->transfer_type, v->info_code)
+                 : QStringLiteral("-");
+    };
+    qCInfo(lcChanges).noquote() << "operator" << operator_code << what << row(before) << "->"
+                                << row(after);
 }
 
 void MaintScreen::leave_body(int& status)
@@ -132,7 +157,7 @@ void MaintScreen::leave_body(int& status)
         if (status == 9)
             return;
         s_.set_mouse_pointer(pointer::hourglass);
-        write_entry(s_.db, s_.messages, entry_kind, listed_row_values(), field_values(), status);
+        save_entry(status);
         refresh_full_list(status);
     } else {
         checks_active = -1;
@@ -155,6 +180,7 @@ void MaintScreen::delete_entry(int& status)
             return;
         }
 
+        std::optional<EntryValues> deleted;
         const int answer = s_.messages.show(msg::confirm_delete,
                                             mb::OKCancel + mb::Exclamation + mb::DefaultButton1);
         if (answer == mb::IdOK) {
@@ -162,6 +188,7 @@ void MaintScreen::delete_entry(int& status)
             db.sql_text = sql::delete_entry(trim_blanks(v.partner_code),
                                             trim_blanks(v.transfer_type), trim_blanks(v.info_code));
             db.execute_statement();
+            deleted = v;
             ResultSet list;
             int list_status = 0;
             open_full_list(db, list, list_status);
@@ -178,6 +205,8 @@ void MaintScreen::delete_entry(int& status)
         set_command_buttons(0);
         entry_kind = entry::change;
         db.commit_trans();
+        if (deleted)
+            log_change("deleted", &*deleted, nullptr);
         form_.KATCD->setFocus(Qt::OtherFocusReason);
     } catch (const DbError& e) {
         qCWarning(lcDb) << "the deletion failed, rolled back:" << e.what();

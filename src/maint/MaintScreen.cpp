@@ -16,6 +16,8 @@
 #include <QValidator>
 #include <vector>
 
+Q_LOGGING_CATEGORY(lcChanges, "k4.changes")
+
 namespace k4 {
 
 namespace {

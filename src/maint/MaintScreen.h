@@ -8,8 +8,11 @@
 #include "maint/Statements.h"
 
 #include <QDate>
+#include <QLoggingCategory>
 #include <QString>
 #include <functional>
+
+Q_DECLARE_LOGGING_CATEGORY(lcChanges)
 
 namespace k4 {
 
@@ -117,6 +120,8 @@ private:
     EntryValues field_values() const;
     EntryValues listed_row_values() const;
     void refresh_full_list(int& status);
+    void save_entry(int& status);
+    void log_change(const char* what, const EntryValues* before, const EntryValues* after) const;
     void install_paste_filters();
 
     F_K408020& form_;

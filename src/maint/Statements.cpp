@@ -136,7 +136,7 @@ void check_duplicate(Database& db, MessageService& messages, int entry_kind,
     status = 0;
 }
 
-void write_entry(Database& db, MessageService& messages, int entry_kind,
+bool write_entry(Database& db, MessageService& messages, int entry_kind,
                  const EntryValues& listed, const EntryValues& fields, int& status)
 {
     try {
@@ -152,6 +152,7 @@ void write_entry(Database& db, MessageService& messages, int entry_kind,
                                         null_to(trim_blanks(fields.info_code), blank));
         db.execute_statement();
         db.commit_trans();
+        return true;
     } catch (const DbError& e) {
         qCWarning(lcDb) << "writing the entry failed, rolled back:" << e.what();
         try {
@@ -162,6 +163,7 @@ void write_entry(Database& db, MessageService& messages, int entry_kind,
         status = 9;
         messages.show(msg::update_failed, mb::OKOnly);
     }
+    return false;
 }
 
 }  // namespace k4

@@ -71,7 +71,8 @@ void check_duplicate(Database& db, MessageService& messages, int entry_kind,
 // listed row `listed` is removed first; then `fields` (trimmed, Null as one
 // blank) is inserted. Any failure rolls everything back, shows the update-failure
 // message (OK only, no icon) and sets status 9; otherwise status is left as is.
-void write_entry(Database& db, MessageService& messages, int entry_kind,
+// Returns whether the change was committed.
+bool write_entry(Database& db, MessageService& messages, int entry_kind,
                  const EntryValues& listed, const EntryValues& fields, int& status);
 
 }  // namespace k4

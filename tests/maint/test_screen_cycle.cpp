@@ -498,6 +498,36 @@ TEST_P(ScreenCycle, AQuoteInAListedValueDeletesTheRightRowOnly)
     EXPECT_EQ(h->table_rows(), QStringList{QStringLiteral("O|1|0001")});
 }
 
+QStringList* change_log = nullptr;
+void collect_changes(QtMsgType, const QMessageLogContext& context, const QString& text)
+{
+    if (change_log && context.category == QLatin1String("k4.changes"))
+        change_log->append(text);
+}
+
+TEST_P(ScreenCycle, CommittedChangesAreLoggedWithTheOperator)
+{
+    QStringList log;
+    change_log = &log;
+    const auto previous = qInstallMessageHandler(collect_changes);
+    start({QStringLiteral("OP42")});
+    h->click_cell(1, 1);  // C00001 1 0001
+    form().JKBN->setFocus();
+    form().JKBN->setText(QStringLiteral("0004"));
+    h->key(Qt::Key_Escape);  // saves the change
+    h->click_cell(3, 1);     // C00002 1 0003
+    h->messages.plan(mb::IdOK);
+    h->click_button(2);
+    // A refused save logs nothing.
+    h->click_button(1);
+    h->key(Qt::Key_Escape);
+    qInstallMessageHandler(previous);
+    change_log = nullptr;
+    EXPECT_EQ(log, (QStringList{
+                       QStringLiteral("operator OP42 changed C00001/1/0001 -> C00001/1/0004"),
+                       QStringLiteral("operator OP42 deleted C00002/1/0003 -> -")}));
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, ScreenCycle,
                          ::testing::Values(QStringLiteral("sqlite"), QStringLiteral("postgresql")),
                          [](const auto& info) { return info.param.toStdString(); });
