@@ -13,7 +13,6 @@
 #include "ui/MessageService.h"
 #include "ui/PresentationKit.h"
 
-#include <QValidator>
 #include <vector>
 
 Q_LOGGING_CATEGORY(lcChanges, "k4.changes")
@@ -42,33 +41,6 @@ const QString list_columns[4] = {
 };
 const QString program_id = QStringLiteral("W4080201");
 const QString operator_caption = QStringLiteral("ｵﾍﾟﾚｰﾀｺｰﾄﾞ");
-
-// Keeps characters that the field's class refuses out of text that arrives
-// without a key press (a paste, an input method): the statements rely on the
-// fields never holding a quote.
-class FieldInputFilter : public QValidator {
-public:
-    FieldInputFilter(PresentationKit& kit, int field_number, QObject* parent)
-        : QValidator(parent), kit_(kit), field_number_(field_number) {}
-
-    State validate(QString& input, int& pos) const override
-    {
-        if (field_number_ >= int(kit_.field_kinds.size()))
-            return Acceptable;
-        QString& kind = kit_.field_kinds[std::size_t(field_number_)];
-        const QString before = filter_text(kind, QString(), input.left(pos));
-        const QString after = filter_text(kind, before, input.mid(pos));
-        if (before.size() + after.size() != input.size()) {
-            input = before + after;
-            pos = int(before.size());
-        }
-        return Acceptable;
-    }
-
-private:
-    PresentationKit& kit_;
-    int field_number_;
-};
 
 }  // namespace
 
@@ -117,9 +89,18 @@ void MaintScreen::build_field_table()
 
 void MaintScreen::install_paste_filters()
 {
+    // Text that arrives without a key press (a paste, an input method) passes
+    // the field's character filter too: the statements rely on the fields never
+    // holding a quote. Values the program puts in (a copied grid row) stay whole.
     for (std::size_t i = 0; i < s_.kit.field_controls.size(); ++i) {
-        if (auto* box = qobject_cast<QLineEdit*>(s_.kit.field_controls[i]); box && !box->validator())
-            box->setValidator(new FieldInputFilter(s_.kit, int(i), box));
+        auto* box = qobject_cast<TextBox*>(s_.kit.field_controls[i]);
+        if (!box)
+            continue;
+        box->set_edit_filter([this, i](const QString& kept, const QString& inserted) {
+            if (i >= s_.kit.field_kinds.size())
+                return inserted;
+            return filter_text(s_.kit.field_kinds[i], kept, inserted);
+        });
     }
 }
 

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QPalette>
+#include <QValidator>
 #include <algorithm>
 #include <cmath>
 
@@ -249,6 +250,70 @@ void TextBox::setSelection_(int start, int length)
         setCursorPosition(start);
     else
         setSelection(start, length);
+}
+
+// Applies a text box's edit filter to the part of the text an operator's
+// action inserted, judged against the text the box held before that action.
+class EditFilterValidator : public QValidator {
+public:
+    explicit EditFilterValidator(TextBox* box) : QValidator(box), box_(box) {}
+
+    State validate(QString& input, int& pos) const override
+    {
+        if (box_->user_edit_depth_ == 0 || !box_->edit_filter_)
+            return Acceptable;
+        const QString& before = box_->text_before_edit_;
+        const qsizetype shorter = std::min(before.size(), input.size());
+        qsizetype prefix = 0;
+        while (prefix < shorter && before.at(prefix) == input.at(prefix))
+            ++prefix;
+        qsizetype suffix = 0;
+        while (suffix < shorter - prefix
+               && before.at(before.size() - 1 - suffix) == input.at(input.size() - 1 - suffix))
+            ++suffix;
+        const QString inserted = input.mid(prefix, input.size() - prefix - suffix);
+        if (inserted.isEmpty())
+            return Acceptable;
+        const QString kept = input.left(prefix) + input.right(suffix);
+        const QString allowed = box_->edit_filter_(kept, inserted);
+        if (allowed != inserted) {
+            input = input.left(prefix) + allowed + input.right(suffix);
+            pos = int(prefix + allowed.size());
+        }
+        return Acceptable;
+    }
+
+private:
+    TextBox* box_;
+};
+
+void TextBox::set_edit_filter(EditFilter filter)
+{
+    edit_filter_ = std::move(filter);
+    if (edit_filter_ && !validator())
+        setValidator(new EditFilterValidator(this));
+}
+
+bool TextBox::event(QEvent* e)
+{
+    switch (e->type()) {
+    case QEvent::KeyPress:
+    case QEvent::InputMethod:
+    case QEvent::Drop:
+    case QEvent::MouseButtonRelease:
+    case QEvent::ContextMenu: {
+        // Changes made while the box handles the operator's own action.
+        const QString saved = text_before_edit_;
+        text_before_edit_ = text();
+        ++user_edit_depth_;
+        const bool handled = QLineEdit::event(e);
+        --user_edit_depth_;
+        text_before_edit_ = saved;
+        return handled;
+    }
+    default:
+        return QLineEdit::event(e);
+    }
 }
 
 Label::Label(QWidget* parent) : QLabel(parent)

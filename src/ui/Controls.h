@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QString>
 #include <QWidget>
+#include <functional>
 
 namespace k4 {
 
@@ -77,8 +78,22 @@ public:
     int SelLength() const;
     void setSelection_(int start, int length);
 
+    // A filter for text the operator puts in by a route other than a single
+    // typed key: a paste, an input method, a drop. It receives the text that
+    // stays and the inserted part and returns what may be inserted. Text set by
+    // the program (setText) is never filtered.
+    using EditFilter = std::function<QString(const QString& kept, const QString& inserted)>;
+    void set_edit_filter(EditFilter filter);
+
+protected:
+    bool event(QEvent* event) override;
+
 private:
+    friend class EditFilterValidator;
     int max_length_ = 0;
+    EditFilter edit_filter_;
+    int user_edit_depth_ = 0;
+    QString text_before_edit_;
 };
 
 class Label : public QLabel {

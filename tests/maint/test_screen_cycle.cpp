@@ -8,6 +8,9 @@
 #include "ui/FlexGrid.h"
 #include "ui/MessageService.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QTest>
 #include <QTimer>
@@ -434,9 +437,19 @@ TEST_P(ScreenCycle, QuotesNeverReachAFieldTypedOrPasted)
     start();
     h->type(QStringLiteral("a'b\"c,d"));
     EXPECT_EQ(form().KATCD->text(), QStringLiteral("abcd"));  // lower case passes unchanged
+    // A paste with Ctrl+V.
     form().KATCD->clear();
-    form().KATCD->insert(QStringLiteral("X'Y,Z\""));  // the way a paste arrives
+    QGuiApplication::clipboard()->setText(QStringLiteral("X'Y,Z\""));
+    h->key(Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(form().KATCD->text(), QStringLiteral("XYZ"));
+    // Text committed by an input method.
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("'Ｊ,"));
+    QApplication::sendEvent(form().KATCD, &commit);
+    EXPECT_EQ(form().KATCD->text(), QStringLiteral("XYZＪ"));
+    // A value the program copies from a listed row stays whole.
+    form().ATCD->setText(QStringLiteral("O'NEIL"));
+    EXPECT_EQ(form().ATCD->text(), QStringLiteral("O'NEIL"));
 }
 
 TEST_P(ScreenCycle, F5OpensThePopupOnlyInTheCodeField)
