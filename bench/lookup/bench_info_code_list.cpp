@@ -1,0 +1,141 @@
+// Loading a full 32,767-line list file, beside reading and decoding the same
+// file alone (the floor any loader has to pay), and looking codes up in the
+// loaded list.
+
+#include "common/cp932.h"
+#include "lookup/InfoCodeList.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <cstring>
+#include <malloc.h>
+#include <memory>
+
+using namespace k4;
+
+namespace {
+
+struct ListFiles {
+    QTemporaryDir dir;
+    QString list_path;
+    QString ini_path;
+
+    ListFiles()
+    {
+        list_path = dir.path() + QStringLiteral("/johokubun.txt");
+        ini_path = dir.path() + QStringLiteral("/EDI.ini");
+        QByteArray bytes;
+        for (int i = 1; i <= max_info_code_lines; ++i) {
+            bytes += QByteArray::number(i).rightJustified(5, '0').right(4);
+            bytes += to_cp932(QStringLiteral("情報区分名称") + QString::number(i).rightJustified(14, u'0'));
+            bytes += "\r\n";
+        }
+        write(list_path, bytes);
+        write(ini_path, to_cp932(QStringLiteral("[PATH]\r\nJOHOKUBUN=") + list_path + QStringLiteral("\r\n")));
+    }
+
+    static void write(const QString& path, const QByteArray& bytes)
+    {
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+            qFatal("cannot write %s", qPrintable(path));
+    }
+
+    SettingsLocation where() const { return {dir.path() + QStringLiteral("/BIN/K408020"), ini_path}; }
+};
+
+ListFiles& files()
+{
+    static ListFiles instance;
+    return instance;
+}
+
+}  // namespace
+
+// Each benchmark times the work up to the finished result; freeing the result
+// is left out of the timing (the program keeps its list until it ends).
+
+static void BM_ReadAndDecodeOnly(benchmark::State& state)
+{
+    for (auto _ : state) {
+        QString text;
+        {
+            QFile f(files().list_path);
+            if (!f.open(QIODevice::ReadOnly))
+                state.SkipWithError("cannot open the list file");
+            text = from_cp932(f.readAll());
+        }
+        benchmark::DoNotOptimize(text.constData());
+        state.PauseTiming();
+        text = QString();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ReadAndDecodeOnly)->Unit(benchmark::kMillisecond);
+
+static void BM_LoadInfoCodeList(benchmark::State& state)
+{
+    for (auto _ : state) {
+        auto list = std::make_unique<InfoCodeList>();
+        int status = 0;
+        load_info_code_list(*list, files().where(), status);
+        if (status != 0 || list->info_code_count != max_info_code_lines)
+            state.SkipWithError("the list did not load");
+        benchmark::DoNotOptimize(list->info_code_list.data());
+        state.PauseTiming();
+        list.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_LoadInfoCodeList)->Unit(benchmark::kMillisecond);
+
+static void BM_ReadInfoCodeFile(benchmark::State& state)
+{
+    for (auto _ : state) {
+        auto read = std::make_unique<ListFileRead>(read_info_code_file(files().list_path));
+        benchmark::DoNotOptimize(read->entries.data());
+        state.PauseTiming();
+        read.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ReadInfoCodeFile)->Unit(benchmark::kMillisecond);
+
+static void BM_FindInFullList(benchmark::State& state)
+{
+    InfoCodeList list;
+    int status = 0;
+    load_info_code_list(list, files().where(), status);
+    const QStringList keys = {QStringLiteral("0001"), QStringLiteral(" 5000 "), QStringLiteral("9999"),
+                              QStringLiteral("2767"), QStringLiteral("ZZZZ")};
+    qsizetype i = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(list.find(keys[i]));
+        i = (i + 1) % keys.size();
+    }
+}
+BENCHMARK(BM_FindInFullList);
+
+int main(int argc, char** argv)
+{
+    files();   // written before any timing starts
+    // Every iteration frees megabytes that the next one allocates again. By
+    // default glibc hands such blocks back to the kernel depending on the order
+    // of the frees, so one benchmark would pay fresh page faults on every
+    // iteration and the other not, and the comparison would measure that.
+    // Keeping the heap measures the work itself; --release-heap shows glibc's
+    // default behaviour.
+    if (argc > 1 && std::strcmp(argv[argc - 1], "--release-heap") == 0) {
+        --argc;
+    } else {
+        mallopt(M_MMAP_THRESHOLD, 64 << 20);
+        mallopt(M_TRIM_THRESHOLD, 256 << 20);
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,150 @@
+#include "lookup/InfoCodeFile.h"
+
+#include "common/cp932.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+
+namespace k4 {
+
+namespace {
+
+const QString path_section = QStringLiteral("PATH");
+const QString list_file_key = QStringLiteral("JOHOKUBUN");
+constexpr int list_file_key_buffer = 64;
+
+constexpr int code_columns = 4;
+constexpr int name_columns = 20;
+
+QString decode_list_text(const QByteArray& bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
+    return from_cp932(bytes);
+}
+
+// Moves `from` on by up to `count` characters, stopping at a CR or at `end`.
+// A character outside the basic plane (a surrogate pair) counts as one column.
+const QChar* skip_columns(const QChar* from, const QChar* end, int count)
+{
+    for (; count > 0 && from < end && *from != u'\r'; --count) {
+        if (from->isHighSurrogate() && from + 1 < end && (from + 1)->isLowSurrogate())
+            from += 2;
+        else
+            ++from;
+    }
+    return from;
+}
+
+// Where one line's code and name lie in the decoded text.
+struct LineColumns {
+    qsizetype code_begin;
+    qsizetype code_length;
+    qsizetype name_length;   // the name follows the code directly
+};
+
+// The codes and names of a whole file in one block of storage, each followed
+// by a NUL as every QString's characters are. The entries' strings share the
+// block instead of holding an allocation each, which is what makes loading a
+// 32,767-line list cheap; a string that is changed gets storage of its own as
+// usual (the block is shared, so Qt copies before writing). The references
+// the strings hold are counted onto the block once, when the pool ends.
+class EntryPool {
+public:
+    explicit EntryPool(qsizetype characters) : block_(characters, Qt::Uninitialized)
+    {
+        next_ = block_.data();
+    }
+    ~EntryPool()
+    {
+        if (handed_out_ > 0)
+            block_.data_ptr().d_ptr()->ref_.fetchAndAddRelaxed(handed_out_);
+    }
+    EntryPool(const EntryPool&) = delete;
+    EntryPool& operator=(const EntryPool&) = delete;
+
+    // Copies `length` characters into the block and returns them as a string.
+    QString add(const QChar* from, qsizetype length)
+    {
+        if (length == 0)
+            return {};
+        QChar* const begin = next_;
+        next_ = std::copy_n(from, length, next_);
+        *next_++ = QChar(u'\0');
+        ++handed_out_;
+        return QString(QString::DataPointer(block_.data_ptr().d_ptr(),
+                                            reinterpret_cast<char16_t*>(begin), length));
+    }
+
+private:
+    QString block_;
+    QChar* next_;
+    int handed_out_ = 0;
+};
+
+}  // namespace
+
+ListFileRead read_info_code_file(const QString& path, int max_lines)
+{
+    ListFileRead result;
+    if (path.isEmpty() || !QFileInfo(path).isFile())
+        return result;
+    result.exists = true;
+
+    QString text;
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return result;
+        const QByteArray bytes = file.readAll();
+        if (file.error() != QFileDevice::NoError)
+            return result;
+        text = decode_list_text(bytes);
+    }
+    const QChar* const first = text.constData();
+    const QChar* const end = first + text.size();
+
+    // Lines end at CR (an LF right after it belongs to the same line end); a
+    // text after the last line end is one more line, an empty rest is none.
+    std::vector<LineColumns> lines;
+    lines.reserve(size_t(std::min<qsizetype>(text.size() / 16 + 16, max_lines)));
+    qsizetype kept = 0;
+    bool complete = true;
+    for (const QChar* pos = first; pos < end;) {
+        if (int(lines.size()) >= max_lines) {
+            complete = false;   // one line too many
+            break;
+        }
+        const QChar* code_end = skip_columns(pos, end, code_columns);
+        const QChar* name_end = skip_columns(code_end, end, name_columns);
+        lines.push_back({pos - first, code_end - pos, name_end - code_end});
+        kept += name_end - pos;
+        pos = std::find(name_end, end, QChar(u'\r'));
+        if (pos < end) {
+            ++pos;
+            if (pos < end && *pos == u'\n')
+                ++pos;
+        }
+    }
+
+    EntryPool pool(kept + 2 * qsizetype(lines.size()));
+    result.entries.reserve(lines.size());
+    for (const LineColumns& line : lines) {
+        const QChar* code = first + line.code_begin;
+        result.entries.push_back({pool.add(code, line.code_length),
+                                  pool.add(code + line.code_length, line.name_length)});
+    }
+    result.complete = complete;
+    return result;
+}
+
+QString locate_info_code_file(const SettingsLocation& where)
+{
+    const std::optional<QString> ini = settings_file_path(where);
+    if (!ini)
+        return {};
+    return read_profile_key(*ini, path_section, list_file_key, list_file_key_buffer);
+}
+
+}  // namespace k4

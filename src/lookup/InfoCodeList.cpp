@@ -1,0 +1,90 @@
+#include "lookup/InfoCodeList.h"
+
+#include <algorithm>
+#include <functional>
+#include <string_view>
+
+namespace k4 {
+
+namespace {
+
+// The code without its leading and trailing blanks (U+0020 only, as
+// trim_blanks does), as a view into the code itself.
+std::u16string_view trimmed_key(const QString& code)
+{
+    const char16_t* begin = reinterpret_cast<const char16_t*>(code.constData());
+    const char16_t* end = begin + code.size();
+    while (begin < end && *begin == u' ')
+        ++begin;
+    while (end > begin && end[-1] == u' ')
+        --end;
+    return {begin, size_t(end - begin)};
+}
+
+size_t hash_key(std::u16string_view key)
+{
+    return std::hash<std::u16string_view>{}(key);
+}
+
+}  // namespace
+
+void InfoCodeList::rebuild_index() const
+{
+    const int indexed = std::clamp(info_code_count, 0, int(info_code_list.size()));
+    size_t capacity = 16;
+    while (capacity < size_t(indexed) * 2)
+        capacity *= 2;
+    slots_.assign(capacity, -1);
+    const size_t mask = capacity - 1;
+    for (int i = 0; i < indexed; ++i) {
+        const std::u16string_view key = trimmed_key(info_code_list[size_t(i)].code);
+        for (size_t slot = hash_key(key) & mask;; slot = (slot + 1) & mask) {
+            int& held = slots_[slot];
+            if (held < 0) {
+                held = i;
+                break;
+            }
+            if (trimmed_key(info_code_list[size_t(held)].code) == key)
+                break;   // an earlier entry has this code: the first one wins
+        }
+    }
+    indexed_data_ = info_code_list.data();
+    indexed_size_ = info_code_list.size();
+    indexed_count_ = info_code_count;
+}
+
+const info_code_entry* InfoCodeList::find(const QString& code) const
+{
+    if (slots_.empty() || indexed_data_ != info_code_list.data()
+        || indexed_size_ != info_code_list.size() || indexed_count_ != info_code_count)
+        rebuild_index();
+    const std::u16string_view key = trimmed_key(code);
+    const size_t mask = slots_.size() - 1;
+    for (size_t slot = hash_key(key) & mask;; slot = (slot + 1) & mask) {
+        const int held = slots_[slot];
+        if (held < 0)
+            return nullptr;
+        if (trimmed_key(info_code_list[size_t(held)].code) == key)
+            return &info_code_list[size_t(held)];
+    }
+}
+
+void InfoCodeList::assign(std::vector<info_code_entry> entries)
+{
+    info_code_list = std::move(entries);
+    info_code_count = int(info_code_list.size());
+    rebuild_index();
+}
+
+void load_info_code_list(InfoCodeList& list, const SettingsLocation& where, int& status)
+{
+    ListFileRead read = read_info_code_file(locate_info_code_file(where));
+    if (!read.exists) {
+        status = 9;
+        return;
+    }
+    list.assign(std::move(read.entries));
+    status = read.complete ? 0 : 9;
+}
+
+}  // namespace k4
