@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
 
 namespace k4 {
 
 namespace {
 
-constexpr std::uint32_t block_size = 64 * 1024;
+constexpr std::uint32_t block_size = 64 * 1024;  // offsets fit in 16 bits
+constexpr std::size_t max_blocks = UINT16_MAX;     // block UINT16_MAX marks an empty row
 constexpr std::size_t compaction_floor = 256 * 1024;
 
 void put_varint(std::string& out, std::uint32_t value)
@@ -123,7 +125,7 @@ void GridCells::set_rows(int rows)
         if (tail_row_ >= rows)
             tail_row_ = -1;
     }
-    rows_.resize(std::size_t(rows), Ref{UINT32_MAX, 0});
+    rows_.resize(std::size_t(rows), Ref{});
     if (garbage_bytes_ > live_bytes_ && garbage_bytes_ > compaction_floor)
         compact();
 }
@@ -223,7 +225,7 @@ void GridCells::rewrite(int row, int col, const QString* text, int alignment)
     int count = 0;
     for (int i = 0; i < cols_; ++i) {
         const CellView& v = views_[std::size_t(i)];
-        const bool has_text = i == col && text ? !text->isEmpty() : v.length > 0;
+        const bool has_text = (i == col && text) ? !text->isEmpty() : v.length > 0;
         if (has_text || v.alignment != unset_alignment)
             count = i + 1;
     }
@@ -257,6 +259,8 @@ void GridCells::rewrite(int row, int col, const QString* text, int alignment)
 char* GridCells::allocate(std::size_t size, Ref& where)
 {
     if (blocks_.empty() || tail_used_ + size > block_sizes_.back()) {
+        if (blocks_.size() >= max_blocks)
+            throw std::length_error("grid cells exceed the storage's addressable size");
         if (!blocks_.empty())
             garbage_bytes_ += block_sizes_.back() - tail_used_;  // the old block's unused tail
         const auto capacity = std::uint32_t(std::max<std::size_t>(block_size, size));
@@ -265,7 +269,7 @@ char* GridCells::allocate(std::size_t size, Ref& where)
         tail_used_ = 0;
         tail_row_ = -1;
     }
-    where = {std::uint32_t(blocks_.size() - 1), tail_used_};
+    where = {std::uint16_t(blocks_.size() - 1), std::uint16_t(tail_used_)};
     tail_used_ += std::uint32_t(size);
     return blocks_.back().get() + where.offset;
 }
@@ -285,7 +289,7 @@ void GridCells::store(int row, const std::string& rec)
         } else {
             garbage_bytes_ += old_size;
         }
-        ref = Ref{UINT32_MAX, 0};
+        ref = Ref{};
         return;
     }
 
@@ -293,12 +297,10 @@ void GridCells::store(int row, const std::string& rec)
         std::memcpy(blocks_.back().get() + ref.offset, rec.data(), rec.size());
         tail_used_ = ref.offset + std::uint32_t(rec.size());
     } else {
-        if (at_tail) {
+        if (at_tail)
             tail_used_ = ref.offset;  // give the old place back before moving on
-            garbage_bytes_ += 0;
-        } else {
+        else
             garbage_bytes_ += old_size;
-        }
         Ref where;
         char* place = allocate(rec.size(), where);
         std::memcpy(place, rec.data(), rec.size());
@@ -342,7 +344,7 @@ void GridCells::clear()
     tail_row_ = -1;
     live_bytes_ = 0;
     garbage_bytes_ = 0;
-    std::fill(rows_.begin(), rows_.end(), Ref{UINT32_MAX, 0});
+    std::fill(rows_.begin(), rows_.end(), Ref{});
 }
 
 std::size_t GridCells::memory_bytes() const

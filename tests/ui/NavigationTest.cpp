@@ -50,10 +50,8 @@ TEST_F(Navigation, DownWrapsToTheFirstUsableFieldOfThePhase)
     // Enter and Down move alike, from the middle too.
     w.kit.focus_next_field(vk::Return);
     EXPECT_EQ(QApplication::focusWidget(), w.JKBN);
-}
 
-TEST_F(Navigation, DownWithNoOtherUsableFieldStays)
-{
+    // With no other usable field the focus stays.
     w.enter_phase(QStringLiteral("HEAD"));
     focus(w.KATCD);
     press(Qt::Key_Down);

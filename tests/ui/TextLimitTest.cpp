@@ -35,6 +35,16 @@ TEST_F(TextLimit, CutsToMaxLengthBytesAndKeepsWhatFits)
     w.ATCD->setText(QString());
     w.kit.format_date_field(1);
     EXPECT_EQ(w.ATCD->text(), QString());
+
+    // Blanks count like other characters and stay while they fit.
+    w.JKBN->setText(QStringLiteral(" A  B"));
+    w.kit.format_date_field(3);
+    EXPECT_EQ(w.JKBN->text(), QStringLiteral(" A  "));
+
+    // A character without a code page 932 form comes back replaced.
+    w.ATCD->setText(QStringLiteral("A\u00E9B"));
+    w.kit.format_date_field(1);
+    EXPECT_EQ(w.ATCD->text(), QStringLiteral("A?B"));
 }
 
 TEST_F(TextLimit, DoubleByteCharactersCountTwiceAndAreNeverSplit)
@@ -50,24 +60,6 @@ TEST_F(TextLimit, DoubleByteCharactersCountTwiceAndAreNeverSplit)
     w.JKBN->setText(QStringLiteral("ｱｲｳｴｵ"));  // half-width katakana is one byte each
     w.kit.format_date_field(3);
     EXPECT_EQ(w.JKBN->text(), QStringLiteral("ｱｲｳｴ"));
-}
-
-TEST_F(TextLimit, BlanksCountAndStay)
-{
-    w.JKBN->setText(QStringLiteral(" A  B"));
-    w.kit.format_date_field(3);
-    EXPECT_EQ(w.JKBN->text(), QStringLiteral(" A  "));
-
-    w.ATCD->setText(QStringLiteral("  P1  "));
-    w.kit.format_date_field(1);
-    EXPECT_EQ(w.ATCD->text(), QStringLiteral("  P1  "));
-}
-
-TEST_F(TextLimit, CharactersOutsideTheCodePageComeBackReplaced)
-{
-    w.ATCD->setText(QStringLiteral("A\u00E9B"));  // é has no code page 932 form
-    w.kit.format_date_field(1);
-    EXPECT_EQ(w.ATCD->text(), QStringLiteral("A?B"));
 }
 
 TEST_F(TextLimit, StoresTheTextBackEvenWhenItFits)
