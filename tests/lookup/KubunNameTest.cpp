@@ -15,7 +15,6 @@ using namespace k4::test;
 namespace {
 
 const QString send_receive = QStringLiteral("送受信種別");
-const QString not_found = QStringLiteral("該当データがありませんでした");
 
 class KubunName : public ::testing::TestWithParam<QString> {
 protected:
@@ -26,20 +25,22 @@ protected:
             GTEST_SKIP() << "no PostgreSQL server (K4_PG_PORT unset)";
         dsn = sandbox.dsn(GetParam());
         db.open_database(dsn, sandbox.user(GetParam()), QString(), QString());
-        name.setText(QStringLiteral("前の名称"));
     }
 
-    void add(const QString& kind, const QString& code, const QString& value_sql)
+    void add(const QString& kind, const QString& code, const QString& name_sql)
     {
         OdbcSandbox::shared().execute(
             dsn, QStringLiteral("INSERT INTO 区分マスタ (区分, 区分コード, 区分名称) VALUES ('%1', '%2', %3)")
-                     .arg(kind, code, value_sql));
+                     .arg(kind, code, name_sql));
     }
 
-    // Runs fill_kubun_name on `typed` with the status preset to 0.
+    // fill_kubun_name on a typed code, the label holding an old name and the
+    // status preset to 0 as the caller does.
     void fill(const QString& kind, const QString& typed)
     {
+        messages.clear();
         code.setText(typed);
+        name.setText(QStringLiteral("前の名称"));
         status = 0;
         fill_kubun_name(db, messages, kind, &code, &name, status);
     }
@@ -56,7 +57,7 @@ protected:
         EXPECT_EQ(name.text(), QString());
         EXPECT_EQ(status, 9);
         ASSERT_EQ(messages.shown().size(), 1u);
-        EXPECT_EQ(messages.shown()[0].text, not_found);
+        EXPECT_EQ(messages.shown()[0].text, QStringLiteral("該当データがありませんでした"));
         EXPECT_EQ(messages.shown()[0].style, 0);   // OK only, no icon
         EXPECT_EQ(messages.shown()[0].caption, QStringLiteral("K408020"));
     }
@@ -75,16 +76,21 @@ TEST_P(KubunName, NamesAKnownCodeWithTheExactStatement)
 {
     fill(send_receive, QStringLiteral("1"));
     expect_found(QStringLiteral("送信"));
-    EXPECT_EQ(db.sql_text,
-              QStringLiteral("SELECT 区分名称 FROM 区分マスタ WHERE 区分= '送受信種別' AND 区分ｺｰﾄﾞ= '1'"));
+    EXPECT_EQ(db.sql_text, QStringLiteral("SELECT 区分名称 FROM 区分マスタ WHERE 区分= '送受信種別' AND 区分ｺｰﾄﾞ= '1'"));
     EXPECT_EQ(lookup_kubun_name(db, send_receive, QStringLiteral("2")), QStringLiteral("受信"));
 }
 
-TEST_P(KubunName, NoRowEmptiesTheLabelAndTellsTheOperatorOnce)
+TEST_P(KubunName, NoRowNullOrEmptyNameAreNotFound)
 {
     fill(send_receive, QStringLiteral("9"));
     expect_not_found();
-    EXPECT_EQ(lookup_kubun_name(db, send_receive, QStringLiteral("9")), QString());
+    const QString kind = QStringLiteral("空名称種別");
+    add(kind, QStringLiteral("1"), QStringLiteral("NULL"));
+    add(kind, QStringLiteral("2"), QStringLiteral("''"));
+    fill(kind, QStringLiteral("1"));
+    expect_not_found();
+    fill(kind, QStringLiteral("2"));
+    expect_not_found();
 }
 
 TEST_P(KubunName, TwoRowsGiveTheFirstTheDatabaseReturns)
@@ -103,57 +109,36 @@ TEST_P(KubunName, ApostrophesStayInsideTheirLiterals)
 {
     fill(send_receive, QStringLiteral("'"));
     expect_not_found();
-    EXPECT_EQ(db.sql_text,
-              QStringLiteral("SELECT 区分名称 FROM 区分マスタ WHERE 区分= '送受信種別' AND 区分ｺｰﾄﾞ= ''''"));
+    EXPECT_EQ(db.sql_text, QStringLiteral("SELECT 区分名称 FROM 区分マスタ WHERE 区分= '送受信種別' AND 区分ｺｰﾄﾞ= ''''"));
 
-    // A code or kind that holds an apostrophe is looked for as it stands.
-    const QString kind = QStringLiteral("引用'種別");
     add(QStringLiteral("引用''種別"), QStringLiteral("a''b"), QStringLiteral("'引用名'"));
-    EXPECT_EQ(lookup_kubun_name(db, kind, QStringLiteral("a'b")), QStringLiteral("引用名"));
-    EXPECT_EQ(lookup_kubun_name(db, kind, QStringLiteral("a' OR '1'='1")), QString());
+    EXPECT_EQ(lookup_kubun_name(db, QStringLiteral("引用'種別"), QStringLiteral("a'b")), QStringLiteral("引用名"));
     EXPECT_EQ(lookup_kubun_name(db, send_receive, QStringLiteral("x' OR 区分ｺｰﾄﾞ<>'")), QString());
-}
-
-TEST_P(KubunName, NullOrEmptyNameIsNotFound)
-{
-    const QString kind = QStringLiteral("空名称種別");
-    add(kind, QStringLiteral("1"), QStringLiteral("NULL"));
-    add(kind, QStringLiteral("2"), QStringLiteral("''"));
-    fill(kind, QStringLiteral("1"));
-    expect_not_found();
-    messages.clear();
-    fill(kind, QStringLiteral("2"));
-    expect_not_found();
 }
 
 TEST_P(KubunName, CodeAndKindAreLookedForUntrimmed)
 {
-    const QString kind = QStringLiteral("空白種別");
-    add(kind, QStringLiteral("3 "), QStringLiteral("'空白付き'"));
-    EXPECT_EQ(lookup_kubun_name(db, kind, QStringLiteral("3 ")), QStringLiteral("空白付き"));
-    EXPECT_EQ(lookup_kubun_name(db, kind, QStringLiteral("3")), QString());
+    add(QStringLiteral("空白種別"), QStringLiteral("3 "), QStringLiteral("'空白付き'"));
+    EXPECT_EQ(lookup_kubun_name(db, QStringLiteral("空白種別"), QStringLiteral("3 ")), QStringLiteral("空白付き"));
+    EXPECT_EQ(lookup_kubun_name(db, QStringLiteral("空白種別"), QStringLiteral("3")), QString());
     EXPECT_EQ(lookup_kubun_name(db, send_receive + QStringLiteral(" "), QStringLiteral("1")), QString());
-
     fill(send_receive, QStringLiteral("1 "));
     expect_not_found();
-    EXPECT_EQ(db.sql_text,
-              QStringLiteral("SELECT 区分名称 FROM 区分マスタ WHERE 区分= '送受信種別' AND 区分ｺｰﾄﾞ= '1 '"));
+    EXPECT_EQ(db.sql_text, QStringLiteral("SELECT 区分名称 FROM 区分マスタ WHERE 区分= '送受信種別' AND 区分ｺｰﾄﾞ= '1 '"));
 }
 
-TEST_P(KubunName, ALostConnectionIsNotFoundWithNoOtherMessage)
-{
-    db.close_database();
-    fill(send_receive, QStringLiteral("1"));
-    expect_not_found();
-}
-
-TEST_P(KubunName, WithoutACodeControlTheLabelIsEmptiedSilently)
+TEST_P(KubunName, AClosedConnectionIsNotFoundAndNoCodeControlIsSilent)
 {
     status = 0;
+    name.setText(QStringLiteral("前の名称"));
     fill_kubun_name(db, messages, send_receive, nullptr, &name, status);
     EXPECT_EQ(name.text(), QString());
     EXPECT_EQ(status, 0);
     EXPECT_TRUE(messages.shown().empty());
+
+    db.close_database();
+    fill(send_receive, QStringLiteral("1"));
+    expect_not_found();
 }
 
 TEST(KubunNamePostgres, AServerThatStopsAnsweringIsNotFound)
@@ -165,22 +150,17 @@ TEST(KubunNamePostgres, AServerThatStopsAnsweringIsNotFound)
     db.open_database(sandbox.pg_dsn(), sandbox.pg_user(), QString(), QString());
     ASSERT_EQ(lookup_kubun_name(db, send_receive, QStringLiteral("1")), QStringLiteral("送信"));
 
-    // The server ends every session of this test's database but the one
-    // asking, as it does when it shuts down.
-    sandbox.scalar(sandbox.pg_dsn(),
-                   QStringLiteral("SELECT count(pg_terminate_backend(pid)) FROM pg_stat_activity "
-                                  "WHERE datname = current_database() AND pid <> pg_backend_pid()"));
-
+    // The server ends the program's session as a shutdown does (57P01).
+    sandbox.scalar(sandbox.pg_dsn(), QStringLiteral("SELECT count(pg_terminate_backend(pid)) FROM pg_stat_activity "
+                                                    "WHERE datname = current_database() AND pid <> pg_backend_pid()"));
     ScriptedMessages messages;
-    QLineEdit code;
-    QLabel name;
-    code.setText(QStringLiteral("1"));
-    name.setText(QStringLiteral("送信"));
+    QLineEdit code(QStringLiteral("1"));
+    QLabel name(QStringLiteral("送信"));
     int status = 0;
     fill_kubun_name(db, messages, send_receive, &code, &name, status);
     EXPECT_EQ(name.text(), QString());
     EXPECT_EQ(status, 9);
-    EXPECT_EQ(messages.texts(), QStringList{not_found});
+    EXPECT_EQ(messages.texts(), QStringList{QStringLiteral("該当データがありませんでした")});
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, KubunName, ::testing::Values(QStringLiteral("sqlite"), QStringLiteral("postgresql")),
