@@ -49,7 +49,9 @@ struct LineColumns {
 // block instead of holding an allocation each, which is what makes loading a
 // 32,767-line list cheap; a string that is changed gets storage of its own as
 // usual (the block is shared, so Qt copies before writing). The references
-// the strings hold are counted onto the block once, when the pool ends.
+// the strings hold are counted onto the block once, when the pool ends, so
+// every string handed out must still exist then (the entries do). Built on
+// Qt 6's QString data pointer: a header, a start inside its block, a length.
 class EntryPool {
 public:
     explicit EntryPool(qsizetype characters) : block_(characters, Qt::Uninitialized)
