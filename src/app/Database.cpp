@@ -295,8 +295,8 @@ void Database::execute_statement()
         odbc::Handle stmt = new_statement(impl_->dbc(), query_timeout_seconds);
         const QString sent = adapt_statement(statement, impl_->driver_name);
         if (sent != statement)
-            qCDebug(lcDb).noquote() << "execute_statement (adapted for" << impl_->driver_name
-                                    << "):" << sent;
+            qCDebug(lcDb).noquote() << "execute_statement:" << statement << "| sent to"
+                                    << impl_->driver_name << "as:" << sent;
         else
             qCDebug(lcDb).noquote() << "execute_statement:" << sent;
         QByteArray bytes = odbc::to_driver(sent);
@@ -319,6 +319,7 @@ void Database::begin_trans()
     set_autocommit(impl_->dbc(), false);
     impl_->in_transaction = true;
     impl_->statement_failed_in_transaction = false;
+    qCDebug(lcDb) << "transaction begun";
 }
 
 void Database::commit_trans()
@@ -337,6 +338,7 @@ void Database::commit_trans()
                 "SQLEndTran(SQL_COMMIT)");
     impl_->in_transaction = false;
     set_autocommit(dbc, true);
+    qCDebug(lcDb) << "transaction committed";
 }
 
 void Database::rollback_trans()
@@ -347,6 +349,7 @@ void Database::rollback_trans()
     }
     impl_->in_transaction = false;
     impl_->statement_failed_in_transaction = false;
+    qCDebug(lcDb) << "transaction rolled back";
     const SQLHDBC dbc = impl_->dbc();
     const SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, dbc, SQL_ROLLBACK);
     std::optional<DbError> error;

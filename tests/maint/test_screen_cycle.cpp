@@ -12,6 +12,8 @@
 #include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QLabel>
+#include <QLoggingCategory>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 
@@ -193,6 +195,75 @@ TEST_P(ScreenCycle, ChangingATypeReplacesTheRowInOneTransaction)
     EXPECT_TRUE(rows.contains(QStringLiteral("C00002|2|0003")));
     EXPECT_FALSE(rows.contains(QStringLiteral("C00002|1|0003")));
     EXPECT_EQ(rows.size(), 4);
+}
+
+// The writing statements and transaction steps the program sends, as its
+// database trace shows them (reads are left out).
+QStringList* trace = nullptr;
+void collect_trace(QtMsgType, const QMessageLogContext& context, const QString& text)
+{
+    if (trace && context.category == QLatin1String("k4.db") && !text.startsWith(u"open_query"))
+        trace->append(text);
+}
+
+struct TraceScope {
+    explicit TraceScope(QStringList& lines)
+    {
+        trace = &lines;
+        QLoggingCategory::setFilterRules(QStringLiteral("k4.db.debug=true"));
+        previous = qInstallMessageHandler(collect_trace);
+    }
+    ~TraceScope()
+    {
+        qInstallMessageHandler(previous);
+        QLoggingCategory::setFilterRules(QString());
+        trace = nullptr;
+    }
+    QtMessageHandler previous;
+};
+
+TEST_P(ScreenCycle, AChangeSendsTheListedRowsRemovalAndTheInsertInOneTransaction)
+{
+    start();
+    h->click_cell(3, 1);  // C00002 1 0003
+    form().SJSHU->setFocus();
+    form().SJSHU->setText(QStringLiteral("2"));
+    h->key(Qt::Key_Return);
+    QStringList lines;
+    {
+        TraceScope scope(lines);
+        h->messages.plan(mb::IdYes);
+        h->key(Qt::Key_Return);
+    }
+    lines = lines.filter(QRegularExpression(QStringLiteral("^(transaction|execute_statement)")));
+    ASSERT_EQ(lines.size(), 4) << lines.join(u'\n').toStdString();
+    EXPECT_EQ(lines[0], QStringLiteral("transaction begun"));
+    EXPECT_TRUE(lines[1].contains(QStringLiteral("execute_statement: ") + sql::remove_changed_row(QStringLiteral("C00002"), QStringLiteral("1"),
+                                                          QStringLiteral("0003"))))
+        << lines[1].toStdString();
+    EXPECT_TRUE(lines[2].endsWith(QStringLiteral("execute_statement: ") + sql::insert_entry(QStringLiteral("C00002"), QStringLiteral("2"),
+                                                    QStringLiteral("0003"))));
+    EXPECT_EQ(lines[3], QStringLiteral("transaction committed"));
+}
+
+TEST_P(ScreenCycle, AddingSendsOnlyTheInsert)
+{
+    start();
+    h->click_button(1);
+    h->type(QStringLiteral("C00020"));
+    h->key(Qt::Key_Return);
+    h->type(QStringLiteral("2"));
+    h->type(QStringLiteral("0001"));
+    QStringList lines;
+    {
+        TraceScope scope(lines);
+        h->messages.plan(mb::IdYes);
+        h->key(Qt::Key_Return);
+    }
+    lines = lines.filter(QRegularExpression(QStringLiteral("^(transaction|execute_statement)")));
+    ASSERT_EQ(lines.size(), 3) << lines.join(u'\n').toStdString();
+    EXPECT_TRUE(lines[1].endsWith(QStringLiteral("execute_statement: ") + sql::insert_entry(QStringLiteral("C00020"), QStringLiteral("2"),
+                                                    QStringLiteral("0001"))));
 }
 
 TEST_P(ScreenCycle, AFailedInsertPutsTheRemovedRowBack)
