@@ -77,6 +77,31 @@ TEST_P(ScreenCycle, StartUpListsJoinedRowsWithNamesAndHeader)
     EXPECT_TRUE(h->messages.shown().empty());
 }
 
+TEST_P(ScreenCycle, FillShowsNullAsEmptyAndAnEmptyResultKeepsTheRows)
+{
+    h->set_rows({{QStringLiteral("C1"), QStringLiteral("1"), QStringLiteral("0099")},
+                 {QStringLiteral("C2"), QStringLiteral("2"), QStringLiteral("0001")}});
+    OdbcSandbox::shared().execute(
+        h->dsn(), QStringLiteral("UPDATE 区分マスタ SET 区分名称 = NULL WHERE 区分コード = '2'"));
+    start();
+    ASSERT_EQ(screen().grid_row_count, 2);
+    EXPECT_EQ(grid().TextMatrix(1, 5), QString());  // 0099 is not in the list
+    EXPECT_EQ(grid().TextMatrix(2, 3), QString());  // a Null name
+    EXPECT_EQ(grid().TextMatrix(2, 5), QStringLiteral("受注データ"));
+
+    h->set_rows({});
+    ResultSet list;
+    int status = 0;
+    open_full_list(h->app->db, list, status);
+    ASSERT_EQ(status, 0);
+    screen().fill_grid(list);
+    EXPECT_EQ(screen().grid_row_count, 0);
+    EXPECT_EQ(grid().Rows(), 3);  // as before
+    EXPECT_EQ(grid().TextMatrix(1, 1), QString());
+    EXPECT_EQ(grid().TextMatrix(2, 5), QString());
+    EXPECT_EQ(grid().TextMatrix(0, 3), QStringLiteral("送受信種別"));
+}
+
 TEST_P(ScreenCycle, ClickDoubleClickAndArrowsCopyRows)
 {
     start();
