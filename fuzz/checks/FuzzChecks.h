@@ -1,0 +1,31 @@
+#pragma once
+// One input through the readers that take bytes from outside the program:
+// the settings file, the information-classification list file and the code
+// page 932 layer. Each function runs the real code and checks what must hold
+// for every input; it returns a description of the first broken property, or
+// the empty string. The libFuzzer targets abort on a non-empty answer; the
+// test suite replays the seed corpus and every saved crash through the same
+// functions.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace k4::fuzz {
+
+// Settings file bytes, optionally preceded by "section \x01 key \x01": the
+// file is parsed and that key, plus every key the program reads, is read
+// with the program's buffer sizes and number conversions.
+std::string check_profile(const std::uint8_t* data, std::size_t size);
+
+// List file bytes: read as the start-up list and the popup read them (the
+// first byte also picks a small line limit so the cut-off path runs), then
+// indexed and looked up as the field check does.
+std::string check_list_file(const std::uint8_t* data, std::size_t size);
+
+// Code page 932 in both directions: the bytes decoded, the text encoded back,
+// byte lengths and byte cuts; the same bytes also read as UTF-16 code units
+// (lone surrogates included) and encoded.
+std::string check_cp932(const std::uint8_t* data, std::size_t size);
+
+}  // namespace k4::fuzz

@@ -1,0 +1,234 @@
+#include "ProgramHarness.h"
+
+#include "TempDir.h"
+#include "app/StartupFailure.h"
+#include "common/text.h"
+#include "ui/Controls.h"
+#include "ui/FlexGrid.h"
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace k4::test {
+
+namespace {
+
+const char* const settings_template = R"([動作環境]
+MACHINENAME=TEST
+USERID=@USER@
+PASSWD=
+DBSTRING=@DSN@
+[Setting0]
+FormBackColor=15790320
+LabelBackColor=15790320
+LabelFontBold=False
+LabelFontItalic=False
+LabelFontName=ＭＳ ゴシック
+LabelFontSize=11.25
+LabelFontStrikethru=False
+LabelFontUnderline=False
+LabelForeColor=0
+TextBackColor=16777215
+TextFocusColor=12648447
+TextFontBold=False
+TextFontItalic=False
+TextFontName=ＭＳ ゴシック
+TextFontSize=12
+TextFontStrikethru=False
+TextFontUnderline=False
+TextForeColor=0
+TitleBackColor=8404992
+TitleFontBold=True
+TitleFontItalic=False
+TitleFontName=ＭＳ ゴシック
+TitleFontSize=11.25
+TitleFontStrikethru=False
+TitleFontUnderline=False
+TitleForeColor=16777215
+[K405010]
+MINIMAIZE=0
+DEMOMODE=0
+[PATH]
+JOHOKUBUN=@LIST@
+[デバッグ]
+MODE=0
+)";
+
+}  // namespace
+
+int HookedMessages::show(const QString& text, int style, const QString& caption)
+{
+    if (on_show) {
+        const auto hook = on_show;  // the hook may replace itself
+        hook(text);
+    }
+    return ScriptedMessages::show(text, style, caption);
+}
+
+ProgramHarness::ProgramHarness(QString dsn, QString user)
+    : dsn_(std::move(dsn)), user_(std::move(user))
+{
+    settings_bytes = sjis(standard_settings());
+    list_bytes = standard_list_bytes();
+}
+
+ProgramHarness::~ProgramHarness()
+{
+    app.reset();
+}
+
+QString ProgramHarness::standard_settings() const
+{
+    QString ini = QString::fromUtf8(settings_template);
+    ini.replace(QStringLiteral("@DSN@"), dsn_)
+        .replace(QStringLiteral("@USER@"), user_)
+        .replace(QStringLiteral("@LIST@"), list_path());
+    ini.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    return ini;
+}
+
+QString ProgramHarness::edi_folder() const { return dir_.path() + QStringLiteral("/EDI"); }
+QString ProgramHarness::settings_path() const { return edi_folder() + QStringLiteral("/EDI.ini"); }
+QString ProgramHarness::list_path() const { return edi_folder() + QStringLiteral("/JOHOKUBUN.TXT"); }
+
+void ProgramHarness::start(const QStringList& arguments)
+{
+    if (write_files) {
+        write_file(settings_path(), settings_bytes);
+        write_file(list_path(), list_bytes);
+    }
+    StartupEnvironment env;
+    env.program_dir = program_dir.isEmpty() ? edi_folder() + QStringLiteral("/BIN/K408020")
+                                            : program_dir;
+    env.edi_ini_override = edi_ini_override;
+    env.arguments = arguments;
+    env.today = [] { return QDate(2026, 12, 8); };
+    env.end_program = [this] { ended = true; };
+    app = std::make_unique<Application>(messages, env);
+    form = nullptr;
+    screen = nullptr;
+    app->main();
+    form = app->form.get();
+    screen = app->screen.get();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+}
+
+QString ProgramHarness::start_failure(const QStringList& arguments)
+{
+    try {
+        start(arguments);
+    } catch (const StartupFailure& failure) {
+        return failure.message();
+    }
+    return QString();
+}
+
+QWidget* ProgramHarness::focus() const
+{
+    return QApplication::focusWidget();
+}
+
+void ProgramHarness::key(Qt::Key k, Qt::KeyboardModifiers modifiers)
+{
+    QWidget* target = QApplication::focusWidget();
+    QTest::keyClick(target ? target : form, k, modifiers);
+}
+
+void ProgramHarness::type(const QString& text)
+{
+    for (const QChar ch : text) {
+        QWidget* target = QApplication::focusWidget();
+        if (!target)
+            target = form;
+        const char16_t u = ch.unicode();
+        Qt::Key k = Qt::Key_unknown;
+        if (u >= 'a' && u <= 'z')
+            k = Qt::Key(Qt::Key_A + (u - 'a'));
+        else if (u >= 'A' && u <= 'Z')
+            k = Qt::Key(Qt::Key_A + (u - 'A'));
+        else if (u >= '0' && u <= '9')
+            k = Qt::Key(Qt::Key_0 + (u - '0'));
+        QTest::sendKeyEvent(QTest::Press, target, k, QString(ch), Qt::NoModifier);
+        if (QApplication::focusWidget())
+            target = QApplication::focusWidget();
+        QTest::sendKeyEvent(QTest::Release, target, k, QString(ch), Qt::NoModifier);
+    }
+}
+
+void ProgramHarness::click_cell(int row, int col)
+{
+    FlexGrid* grid = form->GRID;
+    grid->Refresh();
+    const QModelIndex index = grid->model()->index(row - 1, col);
+    grid->scrollTo(index);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      grid->visualRect(index).center());
+}
+
+void ProgramHarness::click_button(int index)
+{
+    QTest::mouseClick(form->CMD[std::size_t(index)], Qt::LeftButton);
+}
+
+QStringList ProgramHarness::grid_rows() const
+{
+    QStringList rows;
+    const FlexGrid& grid = *form->GRID;
+    for (int r = 1; r <= screen->grid_row_count && r < grid.Rows(); ++r) {
+        QStringList cells;
+        for (int c = 1; c <= 5; ++c)
+            cells << grid.TextMatrix(r, c);
+        rows << cells.join(u'|');
+    }
+    return rows;
+}
+
+QStringList master_rows(const QString& dsn)
+{
+    OdbcSandbox& sandbox = OdbcSandbox::shared();
+    const int n = sandbox.scalar(dsn, QStringLiteral("SELECT COUNT(*) FROM FL1914利用情報区分マスタ"))
+                      .value_or(QStringLiteral("0"))
+                      .toInt();
+    QStringList rows;
+    for (int i = 0; i < n; ++i) {
+        rows << sandbox
+                    .scalar(dsn, QStringLiteral(
+                                     "SELECT COALESCE(相手先企業コード, '<null>') || '|' || "
+                                     "COALESCE(送受信種別, '<null>') || '|' || "
+                                     "COALESCE(情報区分コード, '<null>')"
+                                     " FROM FL1914利用情報区分マスタ"
+                                     " ORDER BY 相手先企業コード, 送受信種別, 情報区分コード"
+                                     " LIMIT 1 OFFSET %1")
+                                     .arg(i))
+                    .value_or(QString());
+    }
+    return rows;
+}
+
+void set_master_rows(const QString& dsn, const std::vector<MasterRow>& rows)
+{
+    OdbcSandbox& sandbox = OdbcSandbox::shared();
+    sandbox.execute(dsn, QStringLiteral("DELETE FROM FL1914利用情報区分マスタ"));
+    for (const MasterRow& r : rows)
+        sandbox.execute(dsn, QStringLiteral("INSERT INTO FL1914利用情報区分マスタ VALUES ('%1', '%2', '%3')")
+                                 .arg(sql_quote(r.partner), sql_quote(r.type), sql_quote(r.code)));
+}
+
+void reset_schema(const QString& backend)
+{
+    OdbcSandbox& sandbox = OdbcSandbox::shared();
+    const QString dsn = sandbox.dsn(backend);
+    sandbox.execute(dsn, QStringLiteral("DROP TABLE IF EXISTS FL1914利用情報区分マスタ"));
+    sandbox.execute(dsn, QStringLiteral("DROP TABLE IF EXISTS 区分マスタ"));
+    sandbox.apply_script(dsn, OdbcSandbox::db_file(backend + QStringLiteral("/schema.sql")));
+}
+
+QByteArray standard_list_bytes()
+{
+    return sjis(QStringLiteral("0001受注データ\r\n0002出荷案内\r\n0003請求データ\r\n"
+                               "0004支払通知\r\n0005在庫照会\r\n"));
+}
+
+}  // namespace k4::test

@@ -1,0 +1,89 @@
+#pragma once
+// The whole program started in-process on a data source of the test's choosing,
+// with settings and list files the test may replace byte for byte, and a
+// message service that lets a test act at the moment a question appears (the
+// operator "thinks" while another operator writes or the server goes away).
+
+#include "app/Startup.h"
+#include "maint/F_K408020.h"
+#include "maint/MaintScreen.h"
+#include "OdbcSandbox.h"
+#include "ScriptedMessages.h"
+
+#include <QByteArray>
+#include <gtest/gtest.h>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+
+namespace k4::test {
+
+class HookedMessages : public ScriptedMessages {
+public:
+    using ScriptedMessages::show;
+    // Runs once per message, before the planned answer is given.
+    std::function<void(const QString& text)> on_show;
+    int show(const QString& text, int style, const QString& caption) override;
+};
+
+struct MasterRow {
+    QString partner, type, code;
+};
+
+class ProgramHarness {
+public:
+    ProgramHarness(QString dsn, QString user);
+    ~ProgramHarness();
+
+    // The standard settings text for this data source and list file.
+    QString standard_settings() const;
+    QString edi_folder() const;
+    QString settings_path() const;
+    QString list_path() const;
+
+    // Written by start() unless the test cleared them with write_files = false.
+    QByteArray settings_bytes;
+    QByteArray list_bytes;
+    bool write_files = true;
+    QString program_dir;        // default: two levels below the settings file
+    QString edi_ini_override;   // EDI_INI
+
+    // Runs the start-up; throws StartupFailure like the program's main does.
+    void start(const QStringList& arguments = {QStringLiteral("OP001")});
+    // Runs the start-up; returns the message it stopped with, "" when it ran through.
+    QString start_failure(const QStringList& arguments = {QStringLiteral("OP001")});
+
+    // Input on the real widgets.
+    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+    void type(const QString& text);
+    void click_cell(int row, int col);
+    void click_button(int index);
+    QWidget* focus() const;
+
+    // The grid's data cells, one text per row: "partner|type|name|code|code name".
+    QStringList grid_rows() const;
+
+    HookedMessages messages;
+    std::unique_ptr<Application> app;
+    F_K408020* form = nullptr;
+    MaintScreen* screen = nullptr;
+    bool ended = false;
+
+private:
+    QTemporaryDir dir_;
+    QString dsn_;
+    QString user_;
+};
+
+// The master table as a separate connection sees it, sorted, "partner|type|code".
+QStringList master_rows(const QString& dsn);
+// Replaces the master's rows through a separate connection.
+void set_master_rows(const QString& dsn, const std::vector<MasterRow>& rows);
+// Drops both tables and creates them again from the project's schema.
+void reset_schema(const QString& backend);
+
+// The standard list file lines (codes 0001-0005) in code page 932, CR LF.
+QByteArray standard_list_bytes();
+
+}  // namespace k4::test

@@ -1,0 +1,402 @@
+// What the screen does when the database fails under it: the program's own
+// session killed on the server, a change whose insert fails after the old row
+// was removed, two operators adding the same row, a deletion holding its
+// transaction while another operator writes, and statements that run into the
+// query time-out behind a lock. Nothing may be half-written, the operator gets
+// the update-failure message, and the program goes on answering keys.
+#include "ProgramHarness.h"
+
+#include "app/Database.h"
+#include "maint/Statements.h"
+#include "ui/Controls.h"
+#include "ui/FlexGrid.h"
+#include "ui/MessageService.h"
+
+#include <QLabel>
+#include <QTest>
+#include <atomic>
+#include <thread>
+
+namespace k4::test {
+namespace {
+
+const QString update_failed = QStringLiteral("更新時にｴﾗｰがあった為,ﾃﾞｰﾀの更新は中止しました");
+const QString confirm_update = QStringLiteral("この内容で更新しますか");
+const QString confirm_delete = QStringLiteral("削除してよろしいですか");
+const QString name_not_found = QStringLiteral("該当データがありませんでした");
+
+const std::vector<MasterRow> sample_rows = {
+    {QStringLiteral("C00001"), QStringLiteral("1"), QStringLiteral("0001")},
+    {QStringLiteral("C00001"), QStringLiteral("2"), QStringLiteral("0002")},
+    {QStringLiteral("C00002"), QStringLiteral("1"), QStringLiteral("0003")},
+};
+const QStringList sample_table = {QStringLiteral("C00001|1|0001"), QStringLiteral("C00001|2|0002"),
+                                  QStringLiteral("C00002|1|0003")};
+
+class DbFaults : public ::testing::TestWithParam<QString> {
+protected:
+    void SetUp() override
+    {
+        if (postgres() && !OdbcSandbox::shared().has_postgres())
+            GTEST_SKIP() << "no PostgreSQL server configured (K4_PG_PORT)";
+        reset_schema(GetParam());
+        set_master_rows(dsn(), sample_rows);
+        h = std::make_unique<ProgramHarness>(dsn(), user());
+    }
+    void TearDown() override
+    {
+        h.reset();
+        other.close_database();
+    }
+
+    bool postgres() const { return GetParam() == QLatin1String("postgresql"); }
+    QString dsn() const { return OdbcSandbox::shared().dsn(GetParam()); }
+    QString user() const { return OdbcSandbox::shared().user(GetParam()); }
+    F_K408020& form() { return *h->form; }
+    MaintScreen& screen() { return *h->screen; }
+
+    void start() { ASSERT_NO_FATAL_FAILURE(h->start()); }
+
+    // A second operator on the same data source, through the program's own layer.
+    void open_other(int query_timeout_seconds = 10)
+    {
+        other.query_timeout_seconds = query_timeout_seconds;
+        other.open_database(dsn(), user(), QString(), QStringLiteral("PC02"));
+    }
+
+    // Lock waits end after two seconds on the server database, which honours
+    // the query time-out. The SQLite driver does not: a lock wait there lasts
+    // the data source's busy time-out (Timeout, 30 s in the test data source).
+    static void short_query_timeout(Database& db) { db.query_timeout_seconds = 2; }
+
+    // The server process serving the program's own connection.
+    QString program_backend_pid()
+    {
+        Database& db = h->app->db;
+        db.sql_text = QStringLiteral("SELECT pg_backend_pid() AS pid");
+        ResultSet result;
+        db.open_query(result);
+        return result.value(0).value_or(QString());
+    }
+    // Ends the program's session on the server, waiting until it is gone.
+    void terminate_program_session(const QString& pid)
+    {
+        const auto done = OdbcSandbox::shared().scalar(
+            dsn(), QStringLiteral("SELECT pg_terminate_backend(%1, 10000)").arg(pid));
+        ASSERT_EQ(done.value_or(QString()), QStringLiteral("1"));
+    }
+
+    // Adds C00009 / 1 / 0004 through the keys up to the question, which `hook` meets.
+    void add_row_through_the_keys(int answer, std::function<void()> hook)
+    {
+        h->click_button(1);
+        h->type(QStringLiteral("C00009"));
+        h->key(Qt::Key_Return);
+        h->type(QStringLiteral("1"));
+        h->type(QStringLiteral("0004"));
+        at_question(confirm_update, std::move(hook));
+        h->messages.plan(answer);
+        h->key(Qt::Key_Return);
+    }
+    // Changes the listed row C00002 / 1 / 0003 to type 2, up to the question.
+    void change_row_through_the_keys(int answer, std::function<void()> hook)
+    {
+        h->click_cell(3, 1);
+        form().SJSHU->setFocus();
+        form().SJSHU->setText(QStringLiteral("2"));
+        h->key(Qt::Key_Return);
+        ASSERT_EQ(form().lbl_SJNM->text(), QStringLiteral("受信"));
+        at_question(confirm_update, std::move(hook));
+        h->messages.plan(answer);
+        h->key(Qt::Key_Return);
+    }
+    // Deletes the listed row C00001 / 2 / 0002 with the button, up to the question.
+    void delete_row_through_the_button(int answer, std::function<void()> hook)
+    {
+        h->click_cell(2, 1);
+        at_question(confirm_delete, std::move(hook));
+        h->messages.plan(answer);
+        h->click_button(2);
+    }
+    void at_question(const QString& question, std::function<void()> hook)
+    {
+        h->messages.on_show = [this, question, hook](const QString& text) {
+            if (text != question)
+                return;
+            h->messages.on_show = nullptr;
+            hook();
+        };
+    }
+
+    std::unique_ptr<ProgramHarness> h;
+    Database other;
+};
+
+// --- the program's own session ends on the server ---------------------------
+
+class SessionLost : public DbFaults {
+protected:
+    void SetUp() override
+    {
+        DbFaults::SetUp();
+        if (IsSkipped())
+            return;
+        if (!postgres())
+            GTEST_SKIP() << "a session that the server ends exists only on the server database";
+        ASSERT_NO_FATAL_FAILURE(start());
+        pid = program_backend_pid();
+        ASSERT_FALSE(pid.isEmpty());
+        grid_before = h->grid_rows();
+        ASSERT_EQ(grid_before.size(), 3);
+    }
+    // The program still takes keys: the add button opens the entry line, and
+    // the name lookup of the lost session takes its not-found path.
+    void expect_program_still_answers()
+    {
+        h->messages.clear();
+        h->click_button(1);
+        EXPECT_EQ(screen().input_phase, QStringLiteral("BODY"));
+        EXPECT_EQ(h->focus(), form().ATCD);
+        h->type(QStringLiteral("C00010"));
+        h->key(Qt::Key_Return);
+        h->type(QStringLiteral("2"));
+        EXPECT_EQ(h->messages.texts(), QStringList{name_not_found});
+        EXPECT_EQ(form().lbl_SJNM->text(), QString());
+        EXPECT_EQ(h->focus(), form().SJSHU);
+
+        // And it ends cleanly: the exit question, Yes, the connection closed.
+        h->messages.clear();
+        h->messages.plan(mb::IdYes);
+        h->click_button(3);
+        EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("終了してもよろしいですか")});
+        EXPECT_TRUE(h->ended);
+        EXPECT_FALSE(h->app->db.is_open());
+    }
+
+    QString pid;
+    QStringList grid_before;
+};
+
+TEST_P(SessionLost, AddingShowsTheUpdateFailureAndKeepsTheGrid)
+{
+    // Another operator's row arrives, then the session ends: the refresh that
+    // follows the failed write fails too, and the grid keeps what it showed.
+    add_row_through_the_keys(mb::IdYes, [&] {
+        OdbcSandbox::shared().execute(
+            dsn(), QStringLiteral("INSERT INTO FL1914利用情報区分マスタ VALUES ('C00005', '1', '0005')"));
+        terminate_program_session(pid);
+    });
+    EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, update_failed}));
+    EXPECT_EQ(h->messages.shown().back().style, mb::OKOnly);
+    EXPECT_EQ(master_rows(dsn()), sample_table + QStringList{QStringLiteral("C00005|1|0005")});
+    EXPECT_EQ(h->grid_rows(), grid_before);
+    EXPECT_EQ(screen().input_phase, QStringLiteral("HEAD"));
+    EXPECT_FALSE(h->app->db.in_transaction());
+    expect_program_still_answers();
+}
+
+TEST_P(SessionLost, ChangingShowsTheUpdateFailureAndRemovesNothing)
+{
+    change_row_through_the_keys(mb::IdYes, [&] { terminate_program_session(pid); });
+    EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, update_failed}));
+    EXPECT_EQ(master_rows(dsn()), sample_table);
+    EXPECT_EQ(h->grid_rows(), grid_before);
+    EXPECT_EQ(screen().input_phase, QStringLiteral("HEAD"));
+    expect_program_still_answers();
+}
+
+TEST_P(SessionLost, DeletingShowsTheUpdateFailureAndDeletesNothing)
+{
+    delete_row_through_the_button(mb::IdOK, [&] { terminate_program_session(pid); });
+    EXPECT_EQ(h->messages.texts(), (QStringList{confirm_delete, update_failed}));
+    EXPECT_EQ(h->messages.shown().back().style, mb::OKOnly);
+    EXPECT_EQ(master_rows(dsn()), sample_table);
+    EXPECT_EQ(h->grid_rows(), grid_before);
+    // A failed deletion leaves the screen where the error happened.
+    EXPECT_EQ(screen().input_phase, QStringLiteral("BODY"));
+    EXPECT_FALSE(h->app->db.in_transaction());
+    expect_program_still_answers();
+}
+
+TEST_P(SessionLost, SearchAndNameLookupTakeTheirNotFoundPaths)
+{
+    terminate_program_session(pid);
+    form().KATCD->setText(QStringLiteral("C00001"));
+    h->key(Qt::Key_Return);
+    EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("該当データがありません")});
+    EXPECT_EQ(h->grid_rows(), grid_before);
+    EXPECT_EQ(screen().input_phase, QStringLiteral("HEAD"));
+    expect_program_still_answers();
+}
+
+// --- a change whose insert fails after the old row was removed -----------------
+
+TEST_P(DbFaults, AChangeWhoseInsertFailsPutsTheOldRowBack)
+{
+    start();
+    // While the operator is asked, another operator writes the row the change
+    // is about to insert: the removal of the old row has to be undone.
+    change_row_through_the_keys(mb::IdYes, [&] {
+        OdbcSandbox::shared().execute(
+            dsn(), QStringLiteral("INSERT INTO FL1914利用情報区分マスタ VALUES ('C00002', '2', '0003')"));
+    });
+    EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, update_failed}));
+    EXPECT_EQ(master_rows(dsn()), sample_table + QStringList{QStringLiteral("C00002|2|0003")});
+    // The screen refreshes after a failed save: both rows are listed.
+    EXPECT_EQ(screen().grid_row_count, 4);
+    EXPECT_FALSE(h->app->db.in_transaction());
+}
+
+// --- two operators adding the same row -------------------------------------------
+
+TEST_P(DbFaults, TwoOperatorsAddingTheSameRowLeaveExactlyOne)
+{
+    start();
+    open_other();
+    ScriptedMessages other_messages;
+    int other_status = 0;
+    // The other operator saves the same row after this one's duplicate check.
+    add_row_through_the_keys(mb::IdYes, [&] {
+        write_entry(other, other_messages, entry::add, {},
+                    {QStringLiteral("C00009"), QStringLiteral("1"), QStringLiteral("0004")},
+                    other_status);
+    });
+    EXPECT_EQ(other_status, 0);
+    EXPECT_TRUE(other_messages.shown().empty());
+    EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, update_failed}));
+    EXPECT_EQ(master_rows(dsn()).count(QStringLiteral("C00009|1|0004")), 1);
+    EXPECT_EQ(master_rows(dsn()).size(), 4);
+}
+
+TEST_P(DbFaults, AnInsertWaitingForAnotherOperatorsOpenInsertFailsCleanly)
+{
+    if (!postgres())
+        GTEST_SKIP() << "SQLite has one writer at a time: the second insert never waits on a row";
+    start();
+    const QString pid = program_backend_pid();
+    open_other();
+    std::thread committer;
+    std::atomic<bool> saw_wait{false};
+    // The other operator has inserted the same row but not committed yet when
+    // this operator's insert arrives; it commits while this insert waits on it.
+    add_row_through_the_keys(mb::IdYes, [&] {
+        other.begin_trans();
+        other.sql_text = sql::insert_entry(QStringLiteral("C00009"), QStringLiteral("1"),
+                                           QStringLiteral("0004"));
+        other.execute_statement();
+        committer = std::thread([&] {
+            const QString waiting = QStringLiteral(
+                "SELECT COUNT(*) FROM pg_stat_activity WHERE pid = %1 AND wait_event_type = 'Lock'").arg(pid);
+            for (int i = 0; i < 3000 && !saw_wait; ++i) {
+                saw_wait = OdbcSandbox::shared().scalar(dsn(), waiting).value_or(QString()) == u"1";
+                if (!saw_wait)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+            other.commit_trans();
+        });
+    });
+    committer.join();
+    EXPECT_TRUE(saw_wait) << "the program's insert never waited for the other operator's row";
+    EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, update_failed}));
+    EXPECT_EQ(master_rows(dsn()).count(QStringLiteral("C00009|1|0004")), 1);
+    EXPECT_FALSE(h->app->db.in_transaction());
+}
+
+// --- a deletion holds its transaction across its question ---------------------
+
+TEST_P(DbFaults, AnotherOperatorsChangeDuringTheDeletionQuestionIsNotLost)
+{
+    start();
+    open_other();
+    short_query_timeout(other);
+    ScriptedMessages other_messages;
+    int other_status = 0;
+    delete_row_through_the_button(mb::IdOK, [&] {
+        // The other operator changes the very row being asked about.
+        write_entry(other, other_messages, entry::change,
+                    {QStringLiteral("C00001"), QStringLiteral("2"), QStringLiteral("0002")},
+                    {QStringLiteral("C00001"), QStringLiteral("2"), QStringLiteral("0004")},
+                    other_status);
+    });
+    const QStringList rows = master_rows(dsn());
+    if (other_status == 0) {
+        // The other change went through: it stays, whatever this deletion did.
+        EXPECT_TRUE(other_messages.shown().empty());
+        EXPECT_TRUE(rows.contains(QStringLiteral("C00001|2|0004")));
+        EXPECT_EQ(h->messages.texts(), QStringList{confirm_delete});
+    } else {
+        // The other operator was told the change did not happen; it did not.
+        EXPECT_EQ(other_messages.texts(), QStringList{update_failed});
+        EXPECT_FALSE(rows.contains(QStringLiteral("C00001|2|0004")));
+    }
+    EXPECT_FALSE(rows.contains(QStringLiteral("C00001|2|0002")));
+    EXPECT_EQ(screen().input_phase, QStringLiteral("HEAD"));
+    EXPECT_FALSE(h->app->db.in_transaction());
+    EXPECT_FALSE(other.in_transaction());
+    if (postgres()) {
+        // The server database lets both through: nothing waits on the question.
+        EXPECT_EQ(other_status, 0);
+    }
+}
+
+TEST_P(DbFaults, ADeletionBlockedByAnotherOperatorsOpenChangeTimesOut)
+{
+    start();
+    short_query_timeout(h->app->db);
+    open_other();
+    delete_row_through_the_button(mb::IdOK, [&] {
+        // The other operator is in the middle of changing the same row.
+        other.begin_trans();
+        other.sql_text = sql::delete_entry(QStringLiteral("C00001"), QStringLiteral("2"),
+                                           QStringLiteral("0002"));
+        other.execute_statement();
+    });
+    EXPECT_EQ(h->messages.texts(), (QStringList{confirm_delete, update_failed}));
+    EXPECT_EQ(screen().input_phase, QStringLiteral("BODY"));
+    EXPECT_FALSE(h->app->db.in_transaction());
+    other.rollback_trans();
+    EXPECT_EQ(master_rows(dsn()), sample_table);
+
+    // The program is usable again once the other operator is done.
+    h->messages.clear();
+    h->messages.plan(mb::IdOK);
+    h->click_button(2);
+    EXPECT_EQ(h->messages.texts(), QStringList{confirm_delete});
+    EXPECT_FALSE(master_rows(dsn()).contains(QStringLiteral("C00001|2|0002")));
+}
+
+// --- statements that run into the query time-out ----------------------------------
+
+TEST_P(DbFaults, AnInsertBehindAnotherOperatorsLockTimesOutAndKeepsTheGrid)
+{
+    start();
+    const QStringList grid_before = h->grid_rows();
+    short_query_timeout(h->app->db);
+    open_other();
+    add_row_through_the_keys(mb::IdYes, [&] {
+        other.begin_trans();
+        other.sql_text = postgres()
+            ? QStringLiteral("LOCK TABLE FL1914利用情報区分マスタ IN ACCESS EXCLUSIVE MODE")
+            : QStringLiteral("INSERT INTO FL1914利用情報区分マスタ VALUES ('C00005', '1', '0005')");
+        other.execute_statement();
+    });
+    EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, update_failed}));
+    EXPECT_FALSE(h->app->db.in_transaction());
+    if (postgres()) {
+        // The refresh waited behind the same lock and gave up: the grid is as it was.
+        EXPECT_EQ(h->grid_rows(), grid_before);
+    }
+    EXPECT_EQ(screen().input_phase, QStringLiteral("HEAD"));
+    other.rollback_trans();
+    EXPECT_EQ(master_rows(dsn()), sample_table);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, DbFaults,
+                         ::testing::Values(QStringLiteral("sqlite"), QStringLiteral("postgresql")),
+                         [](const auto& info) { return info.param.toStdString(); });
+INSTANTIATE_TEST_SUITE_P(Backends, SessionLost,
+                         ::testing::Values(QStringLiteral("sqlite"), QStringLiteral("postgresql")),
+                         [](const auto& info) { return info.param.toStdString(); });
+
+}  // namespace
+}  // namespace k4::test

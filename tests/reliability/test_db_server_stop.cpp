@@ -1,0 +1,229 @@
+// The database server stops while an operator is being asked whether to save
+// or delete: each writing path ends in the update-failure message with nothing
+// written, and the program keeps answering keys. These cases stop a server, so
+// they run on a private server of their own (port and folder of this process),
+// never on the one the other tests share.
+#include "ProgramHarness.h"
+
+#include "app/Database.h"
+#include "ui/Controls.h"
+#include "ui/FlexGrid.h"
+#include "ui/MessageService.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QLabel>
+#include <QProcess>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace k4::test {
+namespace {
+
+const QString update_failed = QStringLiteral("更新時にｴﾗｰがあった為,ﾃﾞｰﾀの更新は中止しました");
+const QString confirm_update = QStringLiteral("この内容で更新しますか");
+const QString confirm_delete = QStringLiteral("削除してよろしいですか");
+const QStringList sample_table = {QStringLiteral("C00001|1|0001"), QStringLiteral("C00001|2|0002"),
+                                  QStringLiteral("C00002|1|0003")};
+
+// A loopback port nobody listens on right now.
+int free_port()
+{
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    int port = 0;
+    if (::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
+        && ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+        port = ntohs(address.sin_port);
+    ::close(s);
+    return port;
+}
+
+class PrivateServer {
+public:
+    PrivateServer()
+        : folder_(QDir::temp().filePath(
+              QStringLiteral("k4-pg-stop-%1").arg(QCoreApplication::applicationPid()))),
+          port_(free_port())
+    {
+    }
+    ~PrivateServer()
+    {
+        run(QStringLiteral("stop"));
+        QDir(folder_).removeRecursively();
+    }
+    // Runs scripts/pg-test-server for this server; false when it failed.
+    bool run(const QString& command, QString* output = nullptr) const
+    {
+        QProcess script;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("K4_PG_DIR"), folder_);
+        env.insert(QStringLiteral("K4_PG_PORT"), QString::number(port_));
+        script.setProcessEnvironment(env);
+        script.setProcessChannelMode(QProcess::MergedChannels);
+        script.start(QStringLiteral(K4_SOURCE_DIR "/scripts/pg-test-server"), {command});
+        const bool done = script.waitForFinished(120000);
+        if (output)
+            *output = QString::fromLocal8Bit(script.readAll());
+        return done && script.exitStatus() == QProcess::NormalExit && script.exitCode() == 0;
+    }
+    int port() const { return port_; }
+
+private:
+    QString folder_;
+    int port_;
+};
+
+class ServerStops : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        server = new PrivateServer;
+        QString output;
+        if (server->port() == 0 || !server->run(QStringLiteral("start"), &output)) {
+            start_problem = output.isEmpty() ? QStringLiteral("no free port") : output;
+            return;
+        }
+        // The sandbox of this process makes its database on the private server.
+        qputenv("K4_PG_HOST", "127.0.0.1");
+        qputenv("K4_PG_PORT", QByteArray::number(server->port()));
+        OdbcSandbox::shared();
+    }
+    static void TearDownTestSuite()
+    {
+        delete server;
+        server = nullptr;
+    }
+
+    void SetUp() override
+    {
+        if (!start_problem.isEmpty())
+            GTEST_SKIP() << "the private PostgreSQL server did not start: "
+                         << start_problem.toStdString();
+        ASSERT_TRUE(server->run(QStringLiteral("start")));
+        dsn = OdbcSandbox::shared().pg_dsn();
+        set_master_rows(dsn, {{QStringLiteral("C00001"), QStringLiteral("1"), QStringLiteral("0001")},
+                              {QStringLiteral("C00001"), QStringLiteral("2"), QStringLiteral("0002")},
+                              {QStringLiteral("C00002"), QStringLiteral("1"), QStringLiteral("0003")}});
+        h = std::make_unique<ProgramHarness>(dsn, OdbcSandbox::shared().pg_user());
+        ASSERT_NO_FATAL_FAILURE(h->start());
+        grid_before = h->grid_rows();
+        ASSERT_EQ(grid_before.size(), 3);
+    }
+
+    // Stops the server when `question` appears.
+    void stop_server_at(const QString& question)
+    {
+        h->messages.on_show = [this, question](const QString& text) {
+            if (text != question)
+                return;
+            h->messages.on_show = nullptr;
+            EXPECT_TRUE(server->run(QStringLiteral("stop")));
+        };
+    }
+
+    // With the server gone the program still answers: the add button opens the
+    // entry line and the end button ends it after its question.
+    void expect_program_still_answers()
+    {
+        EXPECT_EQ(h->grid_rows(), grid_before);
+        EXPECT_FALSE(h->app->db.in_transaction());
+        h->messages.clear();
+        h->click_button(1);
+        EXPECT_EQ(h->screen->input_phase, QStringLiteral("BODY"));
+        EXPECT_EQ(h->focus(), h->form->ATCD);
+        h->messages.plan(mb::IdYes);
+        h->click_button(3);
+        EXPECT_TRUE(h->ended);
+    }
+    // Nothing was written: the table, once the server is back, is as before.
+    void expect_table_unchanged()
+    {
+        h.reset();
+        ASSERT_TRUE(server->run(QStringLiteral("start")));
+        EXPECT_EQ(master_rows(dsn), sample_table);
+    }
+
+    static inline PrivateServer* server = nullptr;
+    static inline QString start_problem;
+    QString dsn;
+    QStringList grid_before;
+    std::unique_ptr<ProgramHarness> h;
+};
+
+TEST_F(ServerStops, WhileAddingIsAnUpdateFailure)
+{
+    h->click_button(1);
+    h->type(QStringLiteral("C00009"));
+    h->key(Qt::Key_Return);
+    h->type(QStringLiteral("1"));
+    h->type(QStringLiteral("0004"));
+    stop_server_at(confirm_update);
+    h->messages.plan(mb::IdYes);
+    h->key(Qt::Key_Return);
+    EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, update_failed}));
+    EXPECT_EQ(h->screen->input_phase, QStringLiteral("HEAD"));
+    expect_program_still_answers();
+    expect_table_unchanged();
+}
+
+TEST_F(ServerStops, WhileChangingIsAnUpdateFailure)
+{
+    h->click_cell(3, 1);
+    h->form->SJSHU->setFocus();
+    h->form->SJSHU->setText(QStringLiteral("2"));
+    h->key(Qt::Key_Return);
+    ASSERT_EQ(h->form->lbl_SJNM->text(), QStringLiteral("受信"));
+    stop_server_at(confirm_update);
+    h->messages.plan(mb::IdYes);
+    h->key(Qt::Key_Return);
+    EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, update_failed}));
+    expect_program_still_answers();
+    expect_table_unchanged();
+}
+
+TEST_F(ServerStops, WhileDeletingIsAnUpdateFailure)
+{
+    h->click_cell(2, 1);
+    stop_server_at(confirm_delete);
+    h->messages.plan(mb::IdOK);
+    h->click_button(2);
+    EXPECT_EQ(h->messages.texts(), (QStringList{confirm_delete, update_failed}));
+    EXPECT_EQ(h->screen->input_phase, QStringLiteral("BODY"));
+    expect_program_still_answers();
+    expect_table_unchanged();
+}
+
+TEST_F(ServerStops, NameLookupAndSearchTakeTheirNotFoundPaths)
+{
+    ASSERT_TRUE(server->run(QStringLiteral("stop")));
+    h->click_button(1);
+    h->type(QStringLiteral("C00009"));
+    h->key(Qt::Key_Return);
+    h->type(QStringLiteral("1"));
+    EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("該当データがありませんでした")});
+    EXPECT_EQ(h->form->lbl_SJNM->text(), QString());
+    EXPECT_EQ(h->focus(), h->form->SJSHU);
+
+    // Leave the entry line without saving (an empty field, so that releasing
+    // F2 does not advance from a full one).
+    h->messages.clear();
+    h->form->SJSHU->clear();
+    h->key(Qt::Key_F2);
+    h->key(Qt::Key_Escape);
+    ASSERT_EQ(h->screen->input_phase, QStringLiteral("HEAD"));
+    h->form->KATCD->setText(QStringLiteral("C00001"));
+    h->form->KATCD->setFocus();
+    h->key(Qt::Key_Return);
+    EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("該当データがありません")});
+    EXPECT_EQ(h->screen->input_phase, QStringLiteral("HEAD"));
+    expect_program_still_answers();
+}
+
+}  // namespace
+}  // namespace k4::test
