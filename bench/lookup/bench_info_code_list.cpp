@@ -2,6 +2,7 @@
 // file alone (the floor any loader has to pay), and looking codes up in the
 // loaded list.
 
+#include "Paired.h"
 #include "common/cp932.h"
 #include "lookup/InfoCodeList.h"
 
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <malloc.h>
 #include <memory>
+#include <stdexcept>
 
 using namespace k4;
 
@@ -101,6 +103,36 @@ static void BM_ReadInfoCodeFile(benchmark::State& state)
     }
 }
 BENCHMARK(BM_ReadInfoCodeFile)->Unit(benchmark::kMillisecond);
+
+// The load beside reading and decoding, alternated in one benchmark so that
+// their ratio holds on a busy machine.
+static void BM_LoadBesideReadAndDecode(benchmark::State& state)
+{
+    std::unique_ptr<InfoCodeList> list;
+    QString text;
+    k4::bench::Paired paired;
+    paired.program = [&] {
+        list = std::make_unique<InfoCodeList>();
+        int status = 0;
+        load_info_code_list(*list, files().where(), status);
+        if (status != 0 || list->info_code_count != max_info_code_lines)
+            throw std::runtime_error("the list did not load");
+    };
+    paired.after_program = [&] { list.reset(); };
+    paired.floor = [&] {
+        QFile f(files().list_path);
+        if (!f.open(QIODevice::ReadOnly))
+            throw std::runtime_error("cannot open the list file");
+        text = from_cp932(f.readAll());
+    };
+    paired.after_floor = [&] { text = QString(); };
+    try {
+        k4::bench::run_paired(state, paired);
+    } catch (const std::exception& e) {
+        state.SkipWithError(e.what());
+    }
+}
+BENCHMARK(BM_LoadBesideReadAndDecode)->Name("list_load/32767")->UseManualTime()->Iterations(60)->Unit(benchmark::kMillisecond);
 
 static void BM_FindInFullList(benchmark::State& state)
 {
