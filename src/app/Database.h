@@ -4,6 +4,7 @@
 // Raw ODBC (narrow calls, UTF-8 text, SQL_C_CHAR) behind RAII handles; every
 // ODBC failure is thrown as DbError and logged with its detail.
 
+#include <QByteArrayView>
 #include <QLoggingCategory>
 #include <QString>
 #include <QStringList>
@@ -52,6 +53,13 @@ public:
     // unknown column or when there is no current row.
     std::optional<QString> value(const QString& column) const;
     std::optional<QString> value(int column_index) const;
+    // The same value as the driver delivered it, UTF-8, without making a
+    // QString: for readers of many rows. The bytes stay valid until the next
+    // move_next or close. Throws as value(int) does.
+    std::optional<QByteArrayView> value_utf8(int column_index) const;
+    // The index of a column by name (exact, then ASCII case-insensitive);
+    // -1 when the result set has no such column.
+    int column_index(const QString& column) const;
     void move_next();                    // throws DbError on a fetch failure
     void close();                        // never throws
 

@@ -93,11 +93,20 @@ struct Connection {
 };
 
 struct ResultSet::Impl {
+    // One value of the current row as the driver delivered it (UTF-8). The
+    // buffer keeps its size from row to row, so reading a row allocates
+    // nothing once the first rows have been read.
+    struct Value {
+        std::vector<char> bytes;
+        std::size_t length = 0;
+        bool null = true;
+    };
+
     std::shared_ptr<Connection> connection;
     odbc::Handle stmt;
     QString statement;
     QStringList names;
-    std::vector<std::optional<QString>> row;
+    std::vector<Value> row;
     bool at_end = true;
 
     ~Impl();

@@ -25,32 +25,45 @@ bool ascii_equal_ignoring_case(const QString& a, const QString& b)
     return true;
 }
 
-// One column of the current row as text through repeated SQLGetData calls,
-// so that a value of any length is read whole; std::nullopt for NULL.
-std::optional<QString> read_column(SQLHSTMT stmt, SQLUSMALLINT column, const QString& statement)
+// One column of the current row into `value` through repeated SQLGetData
+// calls, so that a value of any length is read whole.
+void read_column(SQLHSTMT stmt, SQLUSMALLINT column, ResultSet::Impl::Value& value,
+                 const QString& statement)
 {
-    char buffer[512];
-    QByteArray bytes;
+    std::vector<char>& buffer = value.bytes;
+    if (buffer.size() < 256)
+        buffer.resize(256);
+    std::size_t used = 0;
+    value.null = false;
     for (;;) {
+        if (buffer.size() - used < 64)
+            buffer.resize(buffer.size() * 2);
+        const SQLLEN room = SQLLEN(buffer.size() - used);
         SQLLEN indicator = 0;
         const SQLRETURN rc =
-            SQLGetData(stmt, column, SQL_C_CHAR, buffer, SQLLEN(sizeof buffer), &indicator);
+            SQLGetData(stmt, column, SQL_C_CHAR, buffer.data() + used, room, &indicator);
         if (rc == SQL_NO_DATA)
             break;  // the previous part was the last one
         odbc::check(rc, SQL_HANDLE_STMT, stmt, "SQLGetData", statement);
-        if (indicator == SQL_NULL_DATA)
-            return std::nullopt;
-        const bool truncated = rc == SQL_SUCCESS_WITH_INFO
-            && (indicator == SQL_NO_TOTAL || indicator >= SQLLEN(sizeof buffer));
+        if (indicator == SQL_NULL_DATA) {
+            value.null = true;
+            used = 0;
+            break;
+        }
+        const bool truncated =
+            rc == SQL_SUCCESS_WITH_INFO && (indicator == SQL_NO_TOTAL || indicator >= room);
         if (truncated) {
             // A driver may stop short of a split character: count what it wrote.
-            bytes.append(buffer, qsizetype(strnlen(buffer, sizeof buffer - 1)));
+            const std::size_t written = strnlen(buffer.data() + used, std::size_t(room - 1));
+            if (indicator != SQL_NO_TOTAL)  // room for the rest at once
+                buffer.resize(std::max(buffer.size(), used + std::size_t(indicator) + 1));
+            used += written;
             continue;
         }
-        bytes.append(buffer, qsizetype(std::max<SQLLEN>(indicator, 0)));
+        used += std::size_t(std::clamp<SQLLEN>(indicator, 0, room - 1));
         break;
     }
-    return QString::fromUtf8(bytes);
+    value.length = used;
 }
 
 }  // namespace
@@ -86,9 +99,9 @@ void ResultSet::Impl::fetch()
         return;
     }
     odbc::check(rc, SQL_HANDLE_STMT, stmt.get(), "SQLFetch", statement);
-    row.assign(std::size_t(names.size()), std::nullopt);
+    row.resize(std::size_t(names.size()));
     for (qsizetype i = 0; i < names.size(); ++i)
-        row[std::size_t(i)] = read_column(stmt.get(), SQLUSMALLINT(i + 1), statement);
+        read_column(stmt.get(), SQLUSMALLINT(i + 1), row[std::size_t(i)], statement);
     at_end = false;
 }
 
@@ -135,6 +148,14 @@ std::optional<QString> ResultSet::value(const QString& column) const
 
 std::optional<QString> ResultSet::value(int column_index) const
 {
+    const std::optional<QByteArrayView> bytes = value_utf8(column_index);
+    if (!bytes)
+        return std::nullopt;
+    return bytes->isEmpty() ? QString() : QString::fromUtf8(*bytes);
+}
+
+std::optional<QByteArrayView> ResultSet::value_utf8(int column_index) const
+{
     if (eof())
         throw DbError(QStringLiteral("24000"), 0, QStringLiteral("the result set has no current row"),
                       impl_ ? impl_->statement : QString());
@@ -142,7 +163,15 @@ std::optional<QString> ResultSet::value(int column_index) const
         throw DbError(QStringLiteral("07009"), 0,
                       QStringLiteral("column number %1 is out of range").arg(column_index),
                       impl_->statement);
-    return impl_->row[std::size_t(column_index)];
+    const Impl::Value& v = impl_->row[std::size_t(column_index)];
+    if (v.null)
+        return std::nullopt;
+    return QByteArrayView(v.bytes.data(), qsizetype(v.length));
+}
+
+int ResultSet::column_index(const QString& column) const
+{
+    return impl_ ? impl_->column_index(column) : -1;
 }
 
 void ResultSet::move_next()
