@@ -44,47 +44,6 @@ struct LineColumns {
     qsizetype name_length;   // the name follows the code directly
 };
 
-// The codes and names of a whole file in one block of storage, each followed
-// by a NUL as every QString's characters are. The entries' strings share the
-// block instead of holding an allocation each, which is what makes loading a
-// 32,767-line list cheap; a string that is changed gets storage of its own as
-// usual (the block is shared, so Qt copies before writing). The references
-// the strings hold are counted onto the block once, when the pool ends, so
-// every string handed out must still exist then (the entries do). Built on
-// Qt 6's QString data pointer: a header, a start inside its block, a length.
-class EntryPool {
-public:
-    explicit EntryPool(qsizetype characters) : block_(characters, Qt::Uninitialized)
-    {
-        next_ = block_.data();
-    }
-    ~EntryPool()
-    {
-        if (handed_out_ > 0)
-            block_.data_ptr().d_ptr()->ref_.fetchAndAddRelaxed(handed_out_);
-    }
-    EntryPool(const EntryPool&) = delete;
-    EntryPool& operator=(const EntryPool&) = delete;
-
-    // Copies `length` characters into the block and returns them as a string.
-    QString add(const QChar* from, qsizetype length)
-    {
-        if (length == 0)
-            return {};
-        QChar* const begin = next_;
-        next_ = std::copy_n(from, length, next_);
-        *next_++ = QChar(u'\0');
-        ++handed_out_;
-        return QString(QString::DataPointer(block_.data_ptr().d_ptr(),
-                                            reinterpret_cast<char16_t*>(begin), length));
-    }
-
-private:
-    QString block_;
-    QChar* next_;
-    int handed_out_ = 0;
-};
-
 }  // namespace
 
 ListFileRead read_info_code_file(const QString& path, int max_lines)
@@ -111,7 +70,6 @@ ListFileRead read_info_code_file(const QString& path, int max_lines)
     // text after the last line end is one more line, an empty rest is none.
     std::vector<LineColumns> lines;
     lines.reserve(size_t(std::min<qsizetype>(text.size() / 16 + 16, max_lines)));
-    qsizetype kept = 0;
     bool complete = true;
     for (const QChar* pos = first; pos < end;) {
         if (int(lines.size()) >= max_lines) {
@@ -121,7 +79,6 @@ ListFileRead read_info_code_file(const QString& path, int max_lines)
         const QChar* code_end = skip_columns(pos, end, code_columns);
         const QChar* name_end = skip_columns(code_end, end, name_columns);
         lines.push_back({pos - first, code_end - pos, name_end - code_end});
-        kept += name_end - pos;
         pos = std::find(name_end, end, QChar(u'\r'));
         if (pos < end) {
             ++pos;
@@ -130,12 +87,11 @@ ListFileRead read_info_code_file(const QString& path, int max_lines)
         }
     }
 
-    EntryPool pool(kept + 2 * qsizetype(lines.size()));
     result.entries.reserve(lines.size());
     for (const LineColumns& line : lines) {
         const QChar* code = first + line.code_begin;
-        result.entries.push_back({pool.add(code, line.code_length),
-                                  pool.add(code + line.code_length, line.name_length)});
+        result.entries.push_back({QString(code, line.code_length),
+                                  QString(code + line.code_length, line.name_length)});
     }
     result.complete = complete;
     return result;
