@@ -13,6 +13,9 @@
 #include "ui/MessageService.h"
 #include "ui/PresentationKit.h"
 
+#include <cstdint>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 Q_LOGGING_CATEGORY(lcChanges, "k4.changes")
@@ -40,6 +43,19 @@ const QString list_columns[4] = {
     QStringLiteral("情報区分コード"),
 };
 const QString program_id = QStringLiteral("W4080201");
+
+// The bytes without leading and trailing blanks (U+0020, a single byte in
+// UTF-8 that never occurs inside a longer character), as trim_blanks does.
+QByteArrayView trimmed_blanks(QByteArrayView bytes)
+{
+    qsizetype begin = 0;
+    qsizetype end = bytes.size();
+    while (begin < end && bytes[begin] == ' ')
+        ++begin;
+    while (end > begin && bytes[end - 1] == ' ')
+        --end;
+    return bytes.sliced(begin, end - begin);
+}
 const QString operator_caption = QStringLiteral("ｵﾍﾟﾚｰﾀｺｰﾄﾞ");
 
 }  // namespace
@@ -107,18 +123,32 @@ void MaintScreen::install_paste_filters()
 void MaintScreen::fill_grid(ResultSet& result)
 {
     // The rows are read completely before the grid is touched, so a failure
-    // while reading leaves the grid as it was.
-    struct ListedRow {
-        QString cells[4];
-    };
-    std::vector<ListedRow> rows;
-    while (!result.eof()) {
-        ListedRow row;
-        for (int c = 0; c < 4; ++c)
-            row.cells[c] = trim_blanks(result.value(list_columns[c]).value_or(QString()));
-        rows.push_back(std::move(row));
-        result.move_next();
+    // while reading leaves the grid as it was. They are kept as the driver
+    // delivered them, UTF-8 trimmed of blanks, in one buffer: the grid stores
+    // its cells in UTF-8 too, so no cell is converted on the way.
+    std::string texts;
+    std::vector<std::uint32_t> ends;  // where each value ends in texts, 4 per row
+    if (!result.eof()) {
+        int columns[4];
+        for (int c = 0; c < 4; ++c) {
+            columns[c] = result.column_index(list_columns[c]);
+            if (columns[c] < 0)
+                result.value(list_columns[c]);  // throws the unknown-column error
+        }
+        while (!result.eof()) {
+            for (int c = 0; c < 4; ++c) {
+                const std::optional<QByteArrayView> value = result.value_utf8(columns[c]);
+                const QByteArrayView cell = value ? trimmed_blanks(*value) : QByteArrayView();
+                texts.append(cell.data(), std::size_t(cell.size()));
+                ends.push_back(std::uint32_t(texts.size()));
+            }
+            result.move_next();
+        }
     }
+    auto cell = [&](std::size_t index) {
+        const std::uint32_t begin = index == 0 ? 0 : ends[index - 1];
+        return QByteArrayView(texts.data() + begin, qsizetype(ends[index] - begin));
+    };
 
     FlexGrid& grid = *form_.GRID;
     grid_ready = 0;
@@ -131,19 +161,25 @@ void MaintScreen::fill_grid(ResultSet& result)
     for (int c = 0; c < grid_cols; ++c)
         grid.setColWidth(c, column_widths[c]);
 
-    grid_row_count = int(rows.size());
+    grid_row_count = int(ends.size() / 4);
     if (grid_row_count > 0) {
         grid.setRows(grid_row_count + 1);
+        grid.setRowHeight(1, data_row_height);  // one height for every data row
         for (int c = 1; c < grid_cols; ++c)
             grid.setColAlignment(c, cell_left_centre);
     }
+    // Each code is looked up once; its name is converted to UTF-8 once.
+    std::unordered_map<std::string, QByteArray> names;
     for (int r = 1; r <= grid_row_count; ++r) {
-        const ListedRow& row = rows[std::size_t(r - 1)];
-        grid.setRowHeight(r, data_row_height);
-        for (int c = 0; c < 4; ++c)
-            grid.setTextMatrix(r, c + 1, row.cells[c]);
-        if (const info_code_entry* entry = s_.info_codes.find(row.cells[3]))
-            grid.setTextMatrix(r, 5, entry->name);
+        const std::size_t first = std::size_t(r - 1) * 4;
+        QByteArrayView row[5] = {cell(first), cell(first + 1), cell(first + 2), cell(first + 3), {}};
+        const auto [at, added] = names.try_emplace(std::string(row[3].data(), std::size_t(row[3].size())));
+        if (added) {
+            if (const info_code_entry* entry = s_.info_codes.find(QString::fromUtf8(row[3])))
+                at->second = entry->name.toUtf8();
+        }
+        row[4] = at->second;
+        grid.set_row_texts(r, 1, row);
     }
     if (grid_row_count > 0) {
         grid.setRow(grid_row_count);

@@ -218,6 +218,21 @@ void FlexGrid::setTextMatrix(int row, int col, const QString& text)
     schedule_sync();
 }
 
+void FlexGrid::set_row_texts(int row, int first_col, std::span<const QByteArrayView> utf8_texts)
+{
+    if (utf8_texts.empty())
+        return;
+    if (!valid_row(row, "TextMatrix") || !valid_col(first_col, "TextMatrix")
+        || !valid_col(first_col + int(utf8_texts.size()) - 1, "TextMatrix"))
+        return;
+    model_->cells().set_row_texts(row, first_col, utf8_texts);
+    if (row == 0)
+        model_->mark_header_changed();
+    else
+        model_->mark_data_changed();
+    schedule_sync();
+}
+
 int FlexGrid::ColWidth(int col) const
 {
     if (!valid_col(col, "ColWidth"))

@@ -22,10 +22,12 @@
 // Out-of-range rows or columns are not errors here: reads give the empty text
 // or 0, writes are ignored, and both are logged.
 
+#include <QByteArrayView>
 #include <QItemSelection>
 #include <QTableView>
 #include <cstddef>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace k4 {
@@ -58,6 +60,11 @@ public:
     void setText(const QString& text);
     QString TextMatrix(int row, int col) const;
     void setTextMatrix(int row, int col, const QString& text);
+    // TextMatrix of cells (row, first_col), (row, first_col + 1), ... set at
+    // once from UTF-8 texts, the cells' alignments kept: for fills of many
+    // rows from data that is UTF-8 already. Nothing is written when a cell
+    // is out of range.
+    void set_row_texts(int row, int first_col, std::span<const QByteArrayView> utf8_texts);
 
     int ColWidth(int col) const;          // twips; 0 hides the column
     void setColWidth(int col, int twips); // a negative width restores the default

@@ -209,6 +209,40 @@ bool GridCells::set_alignment(int row, int col, int alignment)
     return true;
 }
 
+bool GridCells::set_row_texts(int row, int first_col, std::span<const QByteArrayView> utf8_texts)
+{
+    const auto n = std::ptrdiff_t(utf8_texts.size());
+    if (row < 0 || row >= rows() || first_col < 0 || first_col + n > cols_)
+        return false;
+    const char* old = record(row);
+    if (old)
+        decode(old, cols_, &views_);
+    else
+        views_.assign(std::size_t(cols_), CellView{});
+    for (std::ptrdiff_t i = 0; i < n; ++i) {
+        CellView& v = views_[std::size_t(first_col + i)];
+        v.data = utf8_texts[std::size_t(i)].data();
+        v.length = int(utf8_texts[std::size_t(i)].size());
+    }
+    int count = 0;
+    for (int i = 0; i < cols_; ++i) {
+        const CellView& v = views_[std::size_t(i)];
+        if (v.length > 0 || v.alignment != unset_alignment)
+            count = i + 1;
+    }
+    if (count == 0 && !old)
+        return true;  // stays empty
+    scratch_.clear();
+    put_varint(scratch_, std::uint32_t(count));
+    for (int i = 0; i < count; ++i) {
+        const CellView& v = views_[std::size_t(i)];
+        put_cell_header(scratch_, std::size_t(v.length), v.alignment);
+        scratch_.append(v.data, std::size_t(v.length));
+    }
+    store(row, scratch_);
+    return true;
+}
+
 void GridCells::rewrite(int row, int col, const QString* text, int alignment)
 {
     const char* old = record(row);
