@@ -6,8 +6,10 @@
 //   refresh_list_size/<db>         refresh of 100,000 rows with a list of
 //                                  32,767 entries, beside one with 10 entries
 //   refresh_growth/<db>            refresh of 100,000 rows beside 10,000 rows
-//   fill_grid/<rows>               fill_grid alone from rows already fetched,
-//                                  beside the raw fetch of the same rows
+//   fill_grid/<db>/<rows>          fill_grid alone on a list already run (the
+//                                  drivers hold its rows by then), beside
+//                                  reading the rows of the same statement
+//                                  already run (SQLFetch + SQLGetData)
 //   startup/<db>/<rows>            the in-process start-up up to the window
 //                                  shown with a filled grid, beside a raw
 //                                  connect + fetch plus an empty window shown
@@ -113,7 +115,11 @@ void bm_refresh(benchmark::State& state, QString backend, int rows)
     guarded(state, [&] {
         ScreenApp& app = app_on(backend, rows, small_list);
         auto raw = std::make_shared<RawFetch>(RawFetch{raw_on(backend, rows), rows, {}});
-        run_paired(state, {[&] { app.refresh(); }, [raw] { (*raw)(); }, {}, [raw] { raw->release(); }});
+        Paired paired;
+        paired.program = [&] { app.refresh(); };
+        paired.floor = [raw] { (*raw)(); };
+        paired.after_floor = [raw] { raw->release(); };
+        run_paired(state, paired);
         if (app.grid_rows() != rows)
             state.SkipWithError("the grid does not hold every row");
         state.counters["rows"] = rows;
@@ -125,7 +131,10 @@ void bm_refresh_list_size(benchmark::State& state, QString backend, int rows)
     guarded(state, [&] {
         ScreenApp& full = app_on(backend, rows, full_list_lines);
         ScreenApp& small = app_on(backend, rows, small_list);
-        run_paired(state, {[&] { full.refresh(); }, [&] { small.refresh(); }, {}, {}});
+        Paired paired;
+        paired.program = [&] { full.refresh(); };
+        paired.floor = [&] { small.refresh(); };
+        run_paired(state, paired);
         state.counters["rows"] = rows;
     });
 }
@@ -135,7 +144,39 @@ void bm_refresh_growth(benchmark::State& state, QString backend)
     guarded(state, [&] {
         ScreenApp& large = app_on(backend, 100000, small_list);
         ScreenApp& small = app_on(backend, 10000, small_list);
-        run_paired(state, {[&] { large.refresh(); }, [&] { small.refresh(); }, {}, {}});
+        Paired paired;
+        paired.program = [&] { large.refresh(); };
+        paired.floor = [&] { small.refresh(); };
+        run_paired(state, paired);
+    });
+}
+
+void bm_fill_grid(benchmark::State& state, QString backend, int rows)
+{
+    guarded(state, [&] {
+        ScreenApp& app = app_on(backend, rows, small_list);
+        RawOdbc& raw = raw_on(backend, rows);
+        ResultSet list;
+        std::vector<std::string> values;
+        Paired paired;
+        paired.before_program = [&] {
+            int status = 0;
+            open_full_list(app.app->db, list, status);
+            if (status == 9)
+                throw std::runtime_error("the full list did not open");
+        };
+        paired.program = [&] { app.app->screen->fill_grid(list); };
+        paired.after_program = [&] { list.close(); };
+        paired.before_floor = [&] { raw.open(sql::full_list()); };
+        paired.floor = [&] {
+            if (raw.read_rows(values) != std::size_t(rows))
+                throw std::runtime_error("the raw read did not read every row");
+        };
+        paired.after_floor = [&] { values = {}; };
+        run_paired(state, paired);
+        if (app.grid_rows() != rows)
+            state.SkipWithError("the grid does not hold every row");
+        state.counters["rows"] = rows;
     });
 }
 
@@ -207,13 +248,19 @@ void bm_process(benchmark::State& state, QString backend, int rows)
 
 void register_all()
 {
-
     const QStringList backends = BenchSandbox::shared().backends();
     auto name = [](const QString& text) { return text.toStdString(); };
     for (const QString& db : backends) {
         for (int rows : BenchSandbox::row_counts()) {
             benchmark::RegisterBenchmark(name(QStringLiteral("refresh/%1/%2").arg(db).arg(rows)).c_str(),
                                          bm_refresh, db, rows)
+                ->UseManualTime()
+                ->Unit(benchmark::kMillisecond)
+                ->Iterations(rows >= 100000 ? 11 : rows >= 10000 ? 21 : 51);
+        }
+        for (int rows : BenchSandbox::row_counts()) {
+            benchmark::RegisterBenchmark(name(QStringLiteral("fill_grid/%1/%2").arg(db).arg(rows)).c_str(),
+                                         bm_fill_grid, db, rows)
                 ->UseManualTime()
                 ->Unit(benchmark::kMillisecond)
                 ->Iterations(rows >= 100000 ? 11 : rows >= 10000 ? 21 : 51);

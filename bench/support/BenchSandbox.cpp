@@ -155,6 +155,9 @@ RawOdbc::~RawOdbc()
 
 void RawOdbc::release() noexcept
 {
+    if (stmt_)
+        SQLFreeHandle(SQL_HANDLE_STMT, static_cast<SQLHSTMT>(stmt_));
+    stmt_ = nullptr;
     if (connected_)
         SQLDisconnect(static_cast<SQLHDBC>(dbc_));
     connected_ = false;
@@ -181,19 +184,37 @@ void RawOdbc::execute(const QString& statement)
 
 std::size_t RawOdbc::fetch_all(const QString& statement, std::vector<std::string>& out)
 {
+    open(statement);
+    return read_rows(out);
+}
+
+void RawOdbc::open(const QString& statement)
+{
+    if (stmt_)
+        SQLFreeHandle(SQL_HANDLE_STMT, static_cast<SQLHSTMT>(stmt_));
     SQLHSTMT stmt = SQL_NULL_HSTMT;
     SQLAllocHandle(SQL_HANDLE_STMT, static_cast<SQLHDBC>(dbc_), &stmt);
+    stmt_ = stmt;
     QByteArray text = statement.toUtf8();
-    SQLRETURN rc = SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS);
+    const SQLRETURN rc = SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS);
     if (!SQL_SUCCEEDED(rc)) {
         const std::string why = diagnostic(SQL_HANDLE_STMT, stmt);
         SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+        stmt_ = nullptr;
         throw std::runtime_error("query failed: " + why);
     }
+}
+
+std::size_t RawOdbc::read_rows(std::vector<std::string>& out)
+{
+    const auto stmt = static_cast<SQLHSTMT>(stmt_);
+    if (!stmt)
+        throw std::runtime_error("no statement to read");
     SQLSMALLINT columns = 0;
     SQLNumResultCols(stmt, &columns);
     std::size_t rows = 0;
     char buffer[256];
+    SQLRETURN rc = SQL_SUCCESS;
     while (SQL_SUCCEEDED(rc = SQLFetch(stmt))) {
         for (SQLUSMALLINT c = 1; c <= SQLUSMALLINT(columns); ++c) {
             std::string value;
@@ -212,12 +233,11 @@ std::size_t RawOdbc::fetch_all(const QString& statement, std::vector<std::string
         }
         ++rows;
     }
-    if (rc != SQL_NO_DATA) {
-        const std::string why = diagnostic(SQL_HANDLE_STMT, stmt);
-        SQLFreeHandle(SQL_HANDLE_STMT, stmt);
-        throw std::runtime_error("fetch failed: " + why);
-    }
+    const std::string why = rc == SQL_NO_DATA ? std::string() : diagnostic(SQL_HANDLE_STMT, stmt);
     SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    stmt_ = nullptr;
+    if (!why.empty() || rc != SQL_NO_DATA)
+        throw std::runtime_error("fetch failed: " + why);
     return rows;
 }
 

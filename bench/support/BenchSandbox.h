@@ -37,12 +37,16 @@ public:
     // SQLGetData into a buffer). Appends the values to `out`, row by row;
     // returns the number of rows.
     std::size_t fetch_all(const QString& statement, std::vector<std::string>& out);
+    // fetch_all in two steps: run the statement, then read its rows.
+    void open(const QString& statement);
+    std::size_t read_rows(std::vector<std::string>& out);
 
 private:
     void release() noexcept;
 
     void* env_ = nullptr;
     void* dbc_ = nullptr;
+    void* stmt_ = nullptr;  // the statement open() ran
     bool connected_ = false;
 };
 
