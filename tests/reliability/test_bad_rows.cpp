@@ -1,0 +1,204 @@
+// Rows that other programs may have written into the shared master: Nulls in
+// every column, quotes, values longer than the screen's fields, characters the
+// code page cannot hold. The list shows them as they are, and changing or
+// deleting one never touches another row nor rewrites the selected one into
+// something else. Runs on SQLite and PostgreSQL, with a master table that has
+// no key and wide columns, as an older installation's may have.
+#include "ProgramHarness.h"
+
+#include "ui/Controls.h"
+#include "ui/FlexGrid.h"
+#include "ui/MessageService.h"
+
+#include <QLabel>
+
+namespace k4::test {
+namespace {
+
+const QString confirm_update = QStringLiteral("この内容で更新しますか");
+const QString confirm_delete = QStringLiteral("削除してよろしいですか");
+
+class BadRows : public ::testing::TestWithParam<QString> {
+protected:
+    void SetUp() override
+    {
+        if (GetParam() == QLatin1String("postgresql") && !OdbcSandbox::shared().has_postgres())
+            GTEST_SKIP() << "no PostgreSQL server configured (K4_PG_PORT)";
+        reset_schema(GetParam());
+        run(QStringLiteral("DROP TABLE FL1914利用情報区分マスタ"));
+        run(QStringLiteral("CREATE TABLE FL1914利用情報区分マスタ (相手先企業コード VARCHAR(400),"
+                           " 送受信種別 VARCHAR(10), 情報区分コード VARCHAR(40))"));
+        h = std::make_unique<ProgramHarness>(dsn(), OdbcSandbox::shared().user(GetParam()));
+    }
+
+    QString dsn() const { return OdbcSandbox::shared().dsn(GetParam()); }
+    void run(const QString& statement) const { OdbcSandbox::shared().execute(dsn(), statement); }
+    void insert(const QString& values) const
+    {
+        run(QStringLiteral("INSERT INTO FL1914利用情報区分マスタ VALUES (%1)").arg(values));
+    }
+    void start() { ASSERT_EQ(h->start_failure(), QString()); }
+
+    // The grid row (1-based) whose partner cell is `partner`; 0 when none.
+    int grid_row_of(const QString& partner) const
+    {
+        const QStringList rows = h->grid_rows();
+        for (int i = 0; i < rows.size(); ++i)
+            if (rows[i].section(u'|', 0, 0) == partner)
+                return i + 1;
+        return 0;
+    }
+    void delete_listed(const QString& partner)
+    {
+        const int row = grid_row_of(partner);
+        ASSERT_GT(row, 0) << partner.toStdString();
+        h->click_cell(row, 1);
+        h->messages.plan(mb::IdOK);
+        h->click_button(2);
+    }
+    // Changes the listed row's send/receive type to 2 and saves with Yes.
+    void change_type_of_listed(const QString& partner)
+    {
+        const int row = grid_row_of(partner);
+        ASSERT_GT(row, 0) << partner.toStdString();
+        h->click_cell(row, 1);
+        h->form->SJSHU->setFocus();
+        h->form->SJSHU->setText(QStringLiteral("2"));
+        h->key(Qt::Key_Return);
+        h->messages.plan(mb::IdYes);
+        h->key(Qt::Key_Return);
+    }
+
+    std::unique_ptr<ProgramHarness> h;
+};
+
+TEST_P(BadRows, NullsAreListedEmptyAndNeverMatchAnything)
+{
+    insert(QStringLiteral("NULL, NULL, NULL"));
+    insert(QStringLiteral("NULL, '1', NULL"));
+    insert(QStringLiteral("'C00001', '1', '0001'"));
+    insert(QStringLiteral("'C00003', '3', '0002'"));
+    run(QStringLiteral("INSERT INTO 区分マスタ (区分, 区分コード, 区分名称) VALUES ('送受信種別', '3', NULL)"));
+    start();
+    EXPECT_TRUE(h->messages.shown().empty());
+    // The row without a type has no name to join with: not listed.
+    QStringList rows = h->grid_rows();
+    rows.sort();
+    EXPECT_EQ(rows, (QStringList{QStringLiteral("C00001|1|送信|0001|受注データ"),
+                                 QStringLiteral("C00003|3||0002|出荷案内"),
+                                 QStringLiteral("|1|送信||")}));
+
+    // Deleting the row of Nulls: its empty code is refused, nothing is deleted.
+    delete_listed(QString());
+    EXPECT_EQ(h->messages.texts().value(0), QStringLiteral("情報区分コードが入力されていません"));
+    EXPECT_EQ(master_rows(dsn()).size(), 4);
+
+    // A type whose name is Null has no name: the not-found path.
+    h->key(Qt::Key_F2);
+    h->form->SJSHU->clear();
+    h->key(Qt::Key_Escape);
+    h->messages.clear();
+    h->click_cell(grid_row_of(QStringLiteral("C00003")), 1);
+    h->form->SJSHU->setFocus();
+    h->key(Qt::Key_Return);
+    EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("該当データがありませんでした")});
+    EXPECT_EQ(h->form->lbl_SJNM->text(), QString());
+}
+
+TEST_P(BadRows, QuotesInValuesStayInsideTheirLiterals)
+{
+    insert(QStringLiteral("'C''001', '1', '0001'"));
+    insert(QStringLiteral("'C00001', '1', '0001'"));
+    insert(QStringLiteral("'C''002', '1', '0001'"));
+    start();
+    EXPECT_GT(grid_row_of(QStringLiteral("C'001")), 0);
+
+    delete_listed(QStringLiteral("C'001"));
+    EXPECT_EQ(h->messages.texts(), QStringList{confirm_delete});
+    EXPECT_EQ(master_rows(dsn()),
+              (QStringList{QStringLiteral("C'002|1|0001"), QStringLiteral("C00001|1|0001")}));
+
+    h->messages.clear();
+    change_type_of_listed(QStringLiteral("C'002"));
+    EXPECT_EQ(h->messages.texts(), QStringList{confirm_update});
+    EXPECT_EQ(master_rows(dsn()),
+              (QStringList{QStringLiteral("C'002|2|0001"), QStringLiteral("C00001|1|0001")}));
+}
+
+TEST_P(BadRows, LongValuesAreReadWhole)
+{
+    const QString long_name = QString(1000, QChar(u'長'));
+    run(QStringLiteral("DROP TABLE 区分マスタ"));
+    run(GetParam() == QLatin1String("postgresql")
+            ? QStringLiteral("CREATE TABLE 区分マスタ (区分 VARCHAR(20), 区分コード VARCHAR(10), 区分名称 TEXT,"
+                             " 区分ｺｰﾄﾞ VARCHAR(10) GENERATED ALWAYS AS (区分コード) STORED)")
+            : QStringLiteral("CREATE TABLE 区分マスタ (区分 VARCHAR(20), 区分コード VARCHAR(10), 区分名称 TEXT,"
+                             " 区分ｺｰﾄﾞ VARCHAR(10) GENERATED ALWAYS AS (区分コード) VIRTUAL)"));
+    run(QStringLiteral("INSERT INTO 区分マスタ (区分, 区分コード, 区分名称) VALUES ('送受信種別', '1', '%1')")
+            .arg(long_name));
+    const QString long_partner = QString(400, u'P');
+    insert(QStringLiteral("'%1', '1', '0001'").arg(long_partner));
+    start();
+    ASSERT_EQ(h->grid_rows().size(), 1);
+    EXPECT_EQ(h->form->GRID->TextMatrix(1, 1), long_partner);
+    EXPECT_EQ(h->form->GRID->TextMatrix(1, 3), long_name);
+
+    // The name lookup reads it whole too.
+    h->click_cell(1, 1);
+    h->form->SJSHU->setFocus();
+    h->key(Qt::Key_Return);
+    EXPECT_EQ(h->form->lbl_SJNM->text(), long_name);
+}
+
+TEST_P(BadRows, AnOverLongPartnerIsNeverCutIntoAnotherRow)
+{
+    // Longer than the 12 bytes the partner field holds, and its first 12
+    // characters are another partner's code.
+    insert(QStringLiteral("'PPPPPPPPPPPPXYZ', '1', '0001'"));
+    insert(QStringLiteral("'PPPPPPPPPPPP', '1', '0001'"));
+    start();
+
+    delete_listed(QStringLiteral("PPPPPPPPPPPPXYZ"));
+    EXPECT_TRUE(master_rows(dsn()).contains(QStringLiteral("PPPPPPPPPPPP|1|0001")))
+        << "deleting the long partner's row deleted the short partner's row";
+
+    h->messages.clear();
+    if (grid_row_of(QStringLiteral("PPPPPPPPPPPPXYZ")) == 0)
+        return;  // the long row was deleted above: nothing left to change
+    change_type_of_listed(QStringLiteral("PPPPPPPPPPPPXYZ"));
+    const QStringList rows = master_rows(dsn());
+    EXPECT_FALSE(rows.contains(QStringLiteral("PPPPPPPPPPPP|2|0001")))
+        << "changing the long partner's row wrote it back cut to the field's length";
+    EXPECT_TRUE(rows.contains(QStringLiteral("PPPPPPPPPPPPXYZ|1|0001"))
+                || rows.contains(QStringLiteral("PPPPPPPPPPPPXYZ|2|0001")))
+        << "the long partner's row was lost";
+}
+
+TEST_P(BadRows, CharactersTheCodePageCannotHoldAreKept)
+{
+    const QString partner = QStringLiteral("Ｃ😀𠮷");
+    insert(QStringLiteral("'%1', '1', '0001'").arg(partner));
+    insert(QStringLiteral("'Ｃ?" "?', '1', '0001'"));
+    start();
+    EXPECT_GT(grid_row_of(partner), 0);
+
+    change_type_of_listed(partner);
+    const QStringList rows = master_rows(dsn());
+    EXPECT_FALSE(rows.contains(QStringLiteral("Ｃ?" "?|2|0001")))
+        << "changing the row wrote its partner back with '?' for the characters";
+    EXPECT_TRUE(rows.contains(partner + QStringLiteral("|1|0001"))
+                || rows.contains(partner + QStringLiteral("|2|0001")))
+        << "the row was lost";
+
+    h->messages.clear();
+    delete_listed(partner);
+    EXPECT_TRUE(master_rows(dsn()).contains(QStringLiteral("Ｃ?" "?|1|0001")))
+        << "deleting the row deleted another partner's row";
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, BadRows,
+                         ::testing::Values(QStringLiteral("sqlite"), QStringLiteral("postgresql")),
+                         [](const auto& info) { return info.param.toStdString(); });
+
+}  // namespace
+}  // namespace k4::test

@@ -1,0 +1,289 @@
+// The real program as a process: where start-up ends, the message box is
+// shown and answered, and the process ends with a non-zero status. The box is
+// a real one, so these cases run the program on a virtual X display (Xvfb) of
+// their own and press Enter in it with xdotool. The unreadable-file cases run
+// the program as the user nobody when the tests run as root, who reads anything.
+#include "ProgramHarness.h"
+
+#include "TempDir.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#ifndef K4_PROGRAM
+#error "K4_PROGRAM must name the program's executable"
+#endif
+
+namespace k4::test {
+namespace {
+
+// An X server of this test process's own, on the first free display from :200.
+class VirtualDisplay {
+public:
+    ~VirtualDisplay()
+    {
+        if (server_.state() != QProcess::NotRunning) {
+            server_.terminate();
+            if (!server_.waitForFinished(5000))
+                server_.kill();
+            server_.waitForFinished(5000);
+        }
+    }
+    bool start()
+    {
+        const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+        if (xvfb.isEmpty())
+            return false;
+        for (int number = 200 + int(getpid() % 300), tries = 0; tries < 20; ++number, ++tries) {
+            if (QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(number)))
+                continue;
+            server_.start(xvfb, {QStringLiteral(":%1").arg(number), QStringLiteral("-ac"),
+                                 QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                                 QStringLiteral("-screen"), QStringLiteral("0"),
+                                 QStringLiteral("1280x800x24")});
+            const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(number);
+            // Ready when its socket is there; gone when the display was taken.
+            while (server_.state() != QProcess::NotRunning && !QFileInfo::exists(socket))
+                server_.waitForFinished(50);
+            if (server_.state() != QProcess::NotRunning) {
+                name_ = QStringLiteral(":%1").arg(number);
+                return true;
+            }
+        }
+        return false;
+    }
+    QString name() const { return name_; }
+
+private:
+    QProcess server_;
+    QString name_;
+};
+
+struct Outcome {
+    bool ended = false;     // the process ended by itself (after the box, if any)
+    int status = -1;        // its exit status
+    QString log;            // what it wrote to stderr
+};
+
+class ProgramProcess : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        display = new VirtualDisplay;
+        if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+            missing = QStringLiteral("xdotool is not installed");
+        else if (!display->start())
+            missing = QStringLiteral("no X server (Xvfb) could be started");
+    }
+    static void TearDownTestSuite()
+    {
+        delete display;
+        display = nullptr;
+    }
+
+    void SetUp() override
+    {
+        if (!missing.isEmpty())
+            GTEST_SKIP() << missing.toStdString();
+        reset_schema(QStringLiteral("sqlite"));
+        ASSERT_TRUE(files.isValid());
+        const QString root = files.path();
+        // Everything the program reads is readable by anyone, unless a case says otherwise.
+        QFile::setPermissions(root, QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                        | QFileDevice::ExeOwner | QFileDevice::ReadOther
+                                        | QFileDevice::ExeOther | QFileDevice::ReadGroup
+                                        | QFileDevice::ExeGroup);
+        odbc = root + QStringLiteral("/odbc");
+        ASSERT_TRUE(QDir().mkpath(odbc));
+        const QString database = odbc + QStringLiteral("/k4.db");
+        ASSERT_TRUE(QFile::copy(OdbcSandbox::shared().sqlite_file(), database));
+        QFile drivers(OdbcSandbox::shared().folder() + QStringLiteral("/odbcinst.ini"));
+        ASSERT_TRUE(drivers.open(QIODevice::ReadOnly));
+        write_file(odbc + QStringLiteral("/odbcinst.ini"),
+                   drivers.readAll()
+                       + "\n[K4 Missing]\nDescription=a driver whose library is gone\n"
+                         "Driver=/nonexistent/libk4missing.so\n");
+        write_file(odbc + QStringLiteral("/odbc.ini"),
+                   "[k4_proc]\nDriver=SQLite3\nDatabase=" + database.toUtf8()
+                       + "\nTimeout=30000\n\n[k4_missing_driver]\nDriver=K4 Missing\n\n"
+                         "[k4_missing_library]\nDriver=/nonexistent/libk4gone.so\n");
+        write_file(odbc + QStringLiteral("/user-odbc.ini"), QByteArray());
+
+        settings_path = root + QStringLiteral("/EDI/EDI.ini");
+        list_path = root + QStringLiteral("/EDI/JOHOKUBUN.TXT");
+        ProgramHarness template_source(QStringLiteral("k4_proc"), QString());
+        settings_text = template_source.standard_settings().replace(template_source.list_path(),
+                                                                    list_path);
+        write_file(settings_path, sjis(settings_text));
+        write_file(list_path, standard_list_bytes());
+    }
+
+    void set_data_source(const QString& name)
+    {
+        write_file(settings_path,
+                   sjis(settings_text.replace(QStringLiteral("DBSTRING=k4_proc"),
+                                              QStringLiteral("DBSTRING=") + name)));
+    }
+
+    // Runs the program. With `box`, waits for start-up to stop, then answers
+    // the box with Enter; without, it must end by itself after showing the window.
+    Outcome run(bool box, bool as_nobody = false)
+    {
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), display->name());
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+        env.insert(QStringLiteral("EDI_INI"), settings_path);
+        env.insert(QStringLiteral("ODBCSYSINI"), odbc);
+        env.insert(QStringLiteral("ODBCINI"), odbc + QStringLiteral("/user-odbc.ini"));
+        env.insert(QStringLiteral("HOME"), files.path());
+        env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        if (!box)
+            env.insert(QStringLiteral("K408020_EXIT_AFTER_SHOW"), QStringLiteral("1"));
+        program.setProcessEnvironment(env);
+        if (as_nobody && getuid() == 0) {
+            const passwd* user = getpwnam("nobody");
+            if (!user) {
+                ADD_FAILURE() << "there is no user nobody";
+                return {};
+            }
+            const uid_t uid = user->pw_uid;
+            const gid_t gid = user->pw_gid;
+            program.setChildProcessModifier([uid, gid] {
+                if (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0)
+                    _exit(125);
+            });
+        }
+        program.start(QStringLiteral(K4_PROGRAM), {QStringLiteral("OP001")});
+        if (!program.waitForStarted(30000)) {
+            ADD_FAILURE() << "the program did not start";
+            return {};
+        }
+
+        Outcome outcome;
+        if (box) {
+            // The box comes right after start-up logs where it stopped.
+            QElapsedTimer waited;
+            waited.start();
+            while (!outcome.log.contains(QStringLiteral("start-up stopped:"))
+                   && program.state() == QProcess::Running && waited.elapsed() < 120000) {
+                program.waitForReadyRead(200);
+                outcome.log += QString::fromUtf8(program.readAllStandardError());
+            }
+            QProcess xdotool;
+            QProcessEnvironment xenv = QProcessEnvironment::systemEnvironment();
+            xenv.insert(QStringLiteral("DISPLAY"), display->name());
+            xdotool.setProcessEnvironment(xenv);
+            xdotool.start(QStringLiteral("xdotool"),
+                          {QStringLiteral("search"), QStringLiteral("--sync"),
+                           QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                           QStringLiteral("^K408020$"), QStringLiteral("windowfocus"),
+                           QStringLiteral("--sync"), QStringLiteral("%1"), QStringLiteral("key"),
+                           QStringLiteral("Return")});
+            // Its own status is no guide: it reports the window gone after the key.
+            if (!xdotool.waitForFinished(60000))
+                xdotool.kill();
+        }
+        outcome.ended = program.waitForFinished(60000);
+        if (!outcome.ended) {
+            program.kill();
+            program.waitForFinished(5000);
+        }
+        outcome.log += QString::fromUtf8(program.readAllStandardError());
+        outcome.status = program.exitCode();
+        return outcome;
+    }
+
+    static inline VirtualDisplay* display = nullptr;
+    static inline QString missing;
+    QTemporaryDir files;
+    QString odbc;
+    QString settings_path;
+    QString list_path;
+    QString settings_text;
+};
+
+TEST_F(ProgramProcess, ACompleteInstallationStartsAndEndsWithStatusZero)
+{
+    const Outcome outcome = run(false);
+    EXPECT_TRUE(outcome.ended);
+    EXPECT_EQ(outcome.status, 0) << outcome.log.toStdString();
+    EXPECT_TRUE(outcome.log.contains(QStringLiteral("information classifications: 5 entries")))
+        << outcome.log.toStdString();
+}
+
+TEST_F(ProgramProcess, AFolderInPlaceOfTheSettingsEndsWithTheConnectionError)
+{
+    ASSERT_TRUE(QFile::remove(settings_path));
+    ASSERT_TRUE(QDir().mkpath(settings_path));
+    const Outcome outcome = run(true);
+    EXPECT_TRUE(outcome.ended) << "the message box was not answered";
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_TRUE(outcome.log.contains(QStringLiteral("start-up stopped: \"接続エラー\"")))
+        << outcome.log.toStdString();
+}
+
+TEST_F(ProgramProcess, ADataSourceWhoseDriverLibraryIsMissingEndsWithTheConnectionError)
+{
+    for (const QString& dsn : {QStringLiteral("k4_missing_driver"), QStringLiteral("k4_missing_library")}) {
+        set_data_source(dsn);
+        const Outcome outcome = run(true);
+        EXPECT_TRUE(outcome.ended) << dsn.toStdString();
+        EXPECT_EQ(outcome.status, 1) << dsn.toStdString();
+        EXPECT_TRUE(outcome.log.contains(QStringLiteral("start-up stopped: \"接続エラー\"")))
+            << outcome.log.toStdString();
+        // The cause stays in the log for the administrator.
+        EXPECT_TRUE(outcome.log.contains(QStringLiteral("/nonexistent/libk4")))
+            << outcome.log.toStdString();
+    }
+}
+
+TEST_F(ProgramProcess, BrokenBytesInAColourEndTheStartUpAfterConnecting)
+{
+    QByteArray bytes = sjis(settings_text);
+    bytes.replace("TitleForeColor=16777215", "TitleForeColor=\x81\xff\x00");
+    write_file(settings_path, bytes);
+    const Outcome outcome = run(true);
+    EXPECT_TRUE(outcome.ended);
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_TRUE(outcome.log.contains(QStringLiteral("connected to data source")))
+        << outcome.log.toStdString();
+    EXPECT_TRUE(outcome.log.contains(QStringLiteral("start-up stopped: \"INIﾌｧｲﾙ読込エラー\"")))
+        << outcome.log.toStdString();
+}
+
+TEST_F(ProgramProcess, FilesWithoutReadPermission)
+{
+    // The same installation first readable (the program runs through), then
+    // with the settings file unreadable, then with the list file unreadable.
+    const Outcome readable = run(false, true);
+    ASSERT_EQ(readable.status, 0) << readable.log.toStdString();
+
+    ASSERT_TRUE(QFile::setPermissions(settings_path, QFileDevice::Permissions()));
+    const Outcome no_settings = run(true, true);
+    EXPECT_TRUE(no_settings.ended);
+    EXPECT_EQ(no_settings.status, 1);
+    EXPECT_TRUE(no_settings.log.contains(QStringLiteral("start-up stopped: \"接続エラー\"")))
+        << no_settings.log.toStdString();
+
+    ASSERT_TRUE(QFile::setPermissions(settings_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                                         | QFileDevice::ReadGroup
+                                                         | QFileDevice::ReadOther));
+    ASSERT_TRUE(QFile::setPermissions(list_path, QFileDevice::Permissions()));
+    const Outcome no_list = run(false, true);
+    EXPECT_EQ(no_list.status, 0) << no_list.log.toStdString();
+    EXPECT_TRUE(no_list.log.contains(QStringLiteral("information classifications: 0 entries")))
+        << no_list.log.toStdString();
+}
+
+}  // namespace
+}  // namespace k4::test
