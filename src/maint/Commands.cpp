@@ -141,12 +141,26 @@ void MaintScreen::save_entry(int& status)
 void MaintScreen::log_change(const char* what, const EntryValues* before,
                              const EntryValues* after) const
 {
-    auto row = [](const EntryValues* v) {
-        return v ? QStringLiteral("%1/%2/%3").arg(v->partner_code, v->transfer_type, v->info_code)
+    // Control characters are written escaped, so no value can start a line of
+    // its own in the log.
+    auto printable = [](const QString& text) {
+        QString out;
+        out.reserve(text.size());
+        for (const QChar ch : text) {
+            if (ch.unicode() < 0x20 || ch.unicode() == 0x7F)
+                out += QStringLiteral("\\x%1").arg(ch.unicode(), 2, 16, QChar(u'0'));
+            else
+                out += ch;
+        }
+        return out;
+    };
+    auto row = [&](const EntryValues* v) {
+        return v ? printable(QStringLiteral("%1/%2/%3").arg(v->partner_code, v->transfer_type,
+                                                           v->info_code))
                  : QStringLiteral("-");
     };
-    qCInfo(lcChanges).noquote() << "operator" << operator_code << what << row(before) << "->"
-                                << row(after);
+    qCInfo(lcChanges).noquote() << "operator" << printable(operator_code) << what << row(before)
+                                << "->" << row(after);
 }
 
 void MaintScreen::leave_body(int& status)

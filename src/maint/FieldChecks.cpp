@@ -30,8 +30,18 @@ void MaintScreen::check_field(int field_number, int& status)
     if (!box)
         return;
 
-    kit.format_date_field(field_number);
-    box->setText(box->text().toUpper());
+    // The byte limit applies to what the operator typed or pasted. A value the
+    // program copied from a listed row stays whole: cutting it would make the
+    // checks, the deletion and the rewrite of a change act on another row (a
+    // longer code, or characters the code page cannot hold, in the table).
+    if (box->isModified())
+        kit.format_date_field(field_number);
+    const QString upper = box->text().toUpper();
+    if (upper != box->text()) {
+        const bool modified = box->isModified();
+        set_default_value(box, upper);
+        box->setModified(modified);
+    }
 
     const QString name = box->objectName();
     if (name == QLatin1String("KATCD"))

@@ -35,6 +35,7 @@ protected:
         if (GetParam() == QLatin1String("postgresql") && !OdbcSandbox::shared().has_postgres())
             GTEST_SKIP() << "no PostgreSQL server configured (K4_PG_PORT)";
         h = std::make_unique<ScreenHarness>(GetParam());
+        h->reset_schema();
         h->set_rows(sample_rows);
     }
     void start(const QStringList& args = {QStringLiteral("OP001")})
