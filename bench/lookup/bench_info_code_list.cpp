@@ -82,9 +82,9 @@ static void BM_LoadInfoCodeList(benchmark::State& state)
         auto list = std::make_unique<InfoCodeList>();
         int status = 0;
         load_info_code_list(*list, files().where(), status);
-        if (status != 0 || list->info_code_count != max_info_code_lines)
+        if (status != 0 || list->info_code_count() != max_info_code_lines)
             state.SkipWithError("the list did not load");
-        benchmark::DoNotOptimize(list->info_code_list.data());
+        benchmark::DoNotOptimize(list->info_code_list().data());
         state.PauseTiming();
         list.reset();
         state.ResumeTiming();
@@ -115,7 +115,7 @@ static void BM_LoadBesideReadAndDecode(benchmark::State& state)
         list = std::make_unique<InfoCodeList>();
         int status = 0;
         load_info_code_list(*list, files().where(), status);
-        if (status != 0 || list->info_code_count != max_info_code_lines)
+        if (status != 0 || list->info_code_count() != max_info_code_lines)
             throw std::runtime_error("the list did not load");
     };
     paired.after_program = [&] { list.reset(); };

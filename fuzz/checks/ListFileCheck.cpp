@@ -13,7 +13,7 @@ namespace k4::fuzz {
 namespace {
 
 // Characters as the list counts them: a surrogate pair is one column.
-qsizetype columns(const QString& text)
+qsizetype columns(QStringView text)
 {
     qsizetype n = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -68,16 +68,16 @@ std::string check_list_file(const std::uint8_t* data, std::size_t size)
 
     // The start-up list: every code finds the first entry with that code.
     InfoCodeList list;
-    const std::size_t count = read.entries.size();
+    const std::size_t count = std::size_t(read.entries.size());
     list.assign(std::move(read.entries));
-    if (list.info_code_count != int(count))
+    if (list.info_code_count() != int(count))
         return "the list count differs from its entries";
-    for (int i = 0; i < list.info_code_count; ++i) {
-        const info_code_entry& e = list.info_code_list[std::size_t(i)];
-        const info_code_entry* found = list.find(QStringLiteral("  ") + e.code + u' ');
+    for (int i = 0; i < list.info_code_count(); ++i) {
+        const info_code_entry& e = list.info_code_list()[i];
+        const info_code_entry* found = list.find(QStringLiteral("  ") + e.code.toString() + u' ');
         if (!found)
             return "a listed code is not found";
-        if (trim_blanks(found->code) != trim_blanks(e.code) || found > &e)
+        if (trim_blanks(found->code.toString()) != trim_blanks(e.code.toString()) || found > &e)
             return "a code finds another entry than its first one";
     }
     return {};

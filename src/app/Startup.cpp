@@ -90,7 +90,7 @@ void Application::main()
 
     int list_status = 0;
     load_info_code_list(info_codes, location_, list_status);
-    qCInfo(lcStartup) << "information classifications:" << info_codes.info_code_count
+    qCInfo(lcStartup) << "information classifications:" << info_codes.info_code_count()
                       << "entries from" << locate_info_code_file(location_)
                       << (list_status == 9 ? "(not loaded completely)" : "");
 

@@ -100,7 +100,7 @@ void G_GRID::set_targets(QWidget* code_target, QWidget* name_target)
     name_target_ = name_target;
 }
 
-void G_GRID::fill(const std::vector<info_code_entry>& entries)
+void G_GRID::fill(const InfoCodeEntries& entries)
 {
     grid_->setCols(3);
     grid_->setTextMatrix(0, 1, code_header);
@@ -118,10 +118,10 @@ void G_GRID::fill(const std::vector<info_code_entry>& entries)
     if (rows > 0)
         grid_->setRows(rows + 1);
     for (int n = 1; n <= rows; ++n) {
-        const info_code_entry& entry = entries[size_t(n - 1)];
+        const info_code_entry& entry = entries[n - 1];
         grid_->setRowHeight(n, data_row_height);
-        grid_->setTextMatrix(n, 1, entry.code);
-        grid_->setTextMatrix(n, 2, entry.name);
+        grid_->setTextMatrix(n, 1, entry.code.toString());
+        grid_->setTextMatrix(n, 2, entry.name.toString());
     }
     grid_->end_bulk_update();
     grid_->Refresh();

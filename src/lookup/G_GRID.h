@@ -30,7 +30,7 @@ public:
     // Lays the grid out and fills it with one row per entry (the designed
     // empty row stays when there is none), then makes row 1 current and
     // highlights it across all columns.
-    void fill(const std::vector<info_code_entry>& entries);
+    void fill(const InfoCodeEntries& entries);
 
     // Writes the current row's code and name into the targets and closes.
     void take_info_code_choice();

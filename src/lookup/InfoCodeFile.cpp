@@ -37,14 +37,35 @@ const QChar* skip_columns(const QChar* from, const QChar* end, int count)
     return from;
 }
 
-// Where one line's code and name lie in the decoded text.
-struct LineColumns {
-    qsizetype code_begin;
-    qsizetype code_length;
-    qsizetype name_length;   // the name follows the code directly
-};
-
 }  // namespace
+
+InfoCodeEntries InfoCodeEntries::from_text(QString text, int max_lines)
+{
+    InfoCodeEntries list;
+    list.text_ = std::move(text);
+    const QChar* const first = list.text_.constData();
+    const QChar* const end = first + list.text_.size();
+
+    // Lines end at CR (an LF right after it belongs to the same line end); a
+    // text after the last line end is one more line, an empty rest is none.
+    list.entries_.reserve(size_t(std::clamp<qsizetype>(list.text_.size() / 16 + 16, 0, max_lines)));
+    for (const QChar* pos = first; pos < end;) {
+        if (list.size() >= max_lines) {
+            list.complete_ = false;   // one line too many
+            break;
+        }
+        const QChar* code_end = skip_columns(pos, end, code_columns);
+        const QChar* name_end = skip_columns(code_end, end, name_columns);
+        list.entries_.push_back({QStringView(pos, code_end), QStringView(code_end, name_end)});
+        pos = std::find(name_end, end, QChar(u'\r'));
+        if (pos < end) {
+            ++pos;
+            if (pos < end && *pos == u'\n')
+                ++pos;
+        }
+    }
+    return list;
+}
 
 ListFileRead read_info_code_file(const QString& path, int max_lines)
 {
@@ -53,47 +74,14 @@ ListFileRead read_info_code_file(const QString& path, int max_lines)
         return result;
     result.exists = true;
 
-    QString text;
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return result;
-        const QByteArray bytes = file.readAll();
-        if (file.error() != QFileDevice::NoError)
-            return result;
-        text = decode_list_text(bytes);
-    }
-    const QChar* const first = text.constData();
-    const QChar* const end = first + text.size();
-
-    // Lines end at CR (an LF right after it belongs to the same line end); a
-    // text after the last line end is one more line, an empty rest is none.
-    std::vector<LineColumns> lines;
-    lines.reserve(size_t(std::min<qsizetype>(text.size() / 16 + 16, max_lines)));
-    bool complete = true;
-    for (const QChar* pos = first; pos < end;) {
-        if (int(lines.size()) >= max_lines) {
-            complete = false;   // one line too many
-            break;
-        }
-        const QChar* code_end = skip_columns(pos, end, code_columns);
-        const QChar* name_end = skip_columns(code_end, end, name_columns);
-        lines.push_back({pos - first, code_end - pos, name_end - code_end});
-        pos = std::find(name_end, end, QChar(u'\r'));
-        if (pos < end) {
-            ++pos;
-            if (pos < end && *pos == u'\n')
-                ++pos;
-        }
-    }
-
-    result.entries.reserve(lines.size());
-    for (const LineColumns& line : lines) {
-        const QChar* code = first + line.code_begin;
-        result.entries.push_back({QString(code, line.code_length),
-                                  QString(code + line.code_length, line.name_length)});
-    }
-    result.complete = complete;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return result;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return result;
+    result.entries = InfoCodeEntries::from_text(decode_list_text(bytes), max_lines);
+    result.complete = result.entries.complete();
     return result;
 }
 

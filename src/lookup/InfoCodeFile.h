@@ -11,22 +11,55 @@
 #include "app/Settings.h"
 
 #include <QString>
+#include <QStringView>
 #include <vector>
 
 namespace k4 {
 
 struct info_code_entry {
-    QString code;   // characters 1-4 of the line, as read
-    QString name;   // characters 5-24 of the line, as read
+    QStringView code;   // characters 1-4 of the line, as read
+    QStringView name;   // characters 5-24 of the line, as read
+};
+
+// The entries of one list, in file order, together with the decoded text they
+// view. A list of tens of thousands of lines thus costs one text and one array
+// instead of two strings per line.
+//
+// The text is never changed after construction, so copies share it (QString's
+// implicit sharing keeps one buffer) and moves hand it over: an entry stays
+// valid for as long as any InfoCodeEntries holding it lives.
+class InfoCodeEntries {
+public:
+    InfoCodeEntries() = default;
+
+    // Splits decoded list text into its lines, at most `max_lines` of them.
+    static InfoCodeEntries from_text(QString text, int max_lines);
+
+    qsizetype size() const { return qsizetype(entries_.size()); }
+    bool empty() const { return entries_.empty(); }
+    const info_code_entry& operator[](qsizetype i) const { return entries_[size_t(i)]; }
+    const info_code_entry& back() const { return entries_.back(); }
+    const info_code_entry* data() const { return entries_.data(); }
+    auto begin() const { return entries_.cbegin(); }
+    auto end() const { return entries_.cend(); }
+
+    // False when the text held more than `max_lines` lines; the first
+    // `max_lines` of them are the entries.
+    bool complete() const { return complete_; }
+
+private:
+    QString text_;
+    std::vector<info_code_entry> entries_;
+    bool complete_ = true;
 };
 
 // The most lines the list holds (its count is a 16-bit number).
 constexpr int max_info_code_lines = 32767;
 
 struct ListFileRead {
-    std::vector<info_code_entry> entries;  // the lines read, in file order
-    bool exists = false;    // the path names a plain file
-    bool complete = false;  // the whole file was read and held at most max_lines lines
+    InfoCodeEntries entries;  // the lines read, in file order
+    bool exists = false;      // the path names a plain file
+    bool complete = false;    // the whole file was read and held at most max_lines lines
 };
 
 // Reads the list file at `path`. A missing path, an empty path or a folder give

@@ -1,6 +1,5 @@
 #include "lookup/InfoCodeList.h"
 
-#include <algorithm>
 #include <functional>
 #include <string_view>
 
@@ -10,9 +9,9 @@ namespace {
 
 // The code without its leading and trailing blanks (U+0020 only, as
 // trim_blanks does), as a view into the code itself.
-std::u16string_view trimmed_key(const QString& code)
+std::u16string_view trimmed_key(QStringView code)
 {
-    const char16_t* begin = reinterpret_cast<const char16_t*>(code.constData());
+    const char16_t* begin = code.utf16();
     const char16_t* end = begin + code.size();
     while (begin < end && *begin == u' ')
         ++begin;
@@ -28,52 +27,39 @@ size_t hash_key(std::u16string_view key)
 
 }  // namespace
 
-void InfoCodeList::rebuild_index() const
+void InfoCodeList::assign(InfoCodeEntries entries)
 {
-    const int indexed = std::clamp(info_code_count, 0, int(info_code_list.size()));
+    entries_ = std::move(entries);
     size_t capacity = 16;
-    while (capacity < size_t(indexed) * 2)
+    while (capacity < size_t(entries_.size()) * 2)
         capacity *= 2;
     slots_.assign(capacity, -1);
     const size_t mask = capacity - 1;
-    for (int i = 0; i < indexed; ++i) {
-        const std::u16string_view key = trimmed_key(info_code_list[size_t(i)].code);
+    for (int i = 0; i < entries_.size(); ++i) {
+        const std::u16string_view key = trimmed_key(entries_[i].code);
         for (size_t slot = hash_key(key) & mask;; slot = (slot + 1) & mask) {
             int& held = slots_[slot];
             if (held < 0) {
                 held = i;
                 break;
             }
-            if (trimmed_key(info_code_list[size_t(held)].code) == key)
+            if (trimmed_key(entries_[held].code) == key)
                 break;   // an earlier entry has this code: the first one wins
         }
     }
-    indexed_data_ = info_code_list.data();
-    indexed_size_ = info_code_list.size();
-    indexed_count_ = info_code_count;
 }
 
-const info_code_entry* InfoCodeList::find(const QString& code) const
+const info_code_entry* InfoCodeList::find(QStringView code) const
 {
-    if (slots_.empty() || indexed_data_ != info_code_list.data()
-        || indexed_size_ != info_code_list.size() || indexed_count_ != info_code_count)
-        rebuild_index();
     const std::u16string_view key = trimmed_key(code);
     const size_t mask = slots_.size() - 1;
     for (size_t slot = hash_key(key) & mask;; slot = (slot + 1) & mask) {
         const int held = slots_[slot];
         if (held < 0)
             return nullptr;
-        if (trimmed_key(info_code_list[size_t(held)].code) == key)
-            return &info_code_list[size_t(held)];
+        if (trimmed_key(entries_[held].code) == key)
+            return &entries_[held];
     }
-}
-
-void InfoCodeList::assign(std::vector<info_code_entry> entries)
-{
-    info_code_list = std::move(entries);
-    info_code_count = int(info_code_list.size());
-    rebuild_index();
 }
 
 void load_info_code_list(InfoCodeList& list, const SettingsLocation& where, int& status)

@@ -13,26 +13,23 @@ namespace k4 {
 
 class InfoCodeList {
 public:
-    std::vector<info_code_entry> info_code_list;
-    int info_code_count = 0;
+    // Entries 0 .. info_code_count() - 1, in file order.
+    const InfoCodeEntries& info_code_list() const { return entries_; }
+    int info_code_count() const { return int(entries_.size()); }
 
-    // The first of entries 0 .. info_code_count - 1 whose code, trimmed of
-    // blanks, equals `code` trimmed of blanks; nullptr when none does.
-    // The index follows changes of the list's size or count by itself; after
-    // changing an entry's code in place call rebuild_index().
-    const info_code_entry* find(const QString& code) const;
+    // The first entry whose code, trimmed of blanks, equals `code` trimmed of
+    // blanks; nullptr when none does. The entry lives as long as the list
+    // holds its current entries.
+    const info_code_entry* find(QStringView code) const;
 
-    // Replaces the list (count = number of entries) and indexes it.
-    void assign(std::vector<info_code_entry> entries);
-    void rebuild_index() const;
+    // Replaces the list and indexes it.
+    void assign(InfoCodeEntries entries);
 
 private:
+    InfoCodeEntries entries_;
     // Open addressing over entry positions (-1 = free), sized to a power of two
     // at least twice the count: one block, no allocation per code.
-    mutable std::vector<int> slots_;
-    mutable const info_code_entry* indexed_data_ = nullptr;
-    mutable size_t indexed_size_ = 0;
-    mutable int indexed_count_ = 0;
+    std::vector<int> slots_ = std::vector<int>(16, -1);
 };
 
 // Loads the list file named by EDI.ini into `list`. Status 0 when the whole

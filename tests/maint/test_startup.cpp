@@ -107,7 +107,7 @@ TEST_F(StartUp, MissingListFileLeavesNamesEmpty)
     EXPECT_EQ(run(), QString());
     EXPECT_EQ(h.screen->grid_row_count, 1);
     EXPECT_EQ(h.form->GRID->TextMatrix(1, 5), QString());
-    EXPECT_EQ(h.app->info_codes.info_code_count, 0);
+    EXPECT_EQ(h.app->info_codes.info_code_count(), 0);
 }
 
 }  // namespace

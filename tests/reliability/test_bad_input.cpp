@@ -200,10 +200,10 @@ TEST_F(BadListFile, InvalidShiftJisBytesSpoilOnlyTheirOwnLine)
 {
     start_with("0001\x81\r\n" + sjis(QStringLiteral("0002出荷案内\r\n")) + "\xfd\xfe\xff\x80\r\n"
                + sjis(QStringLiteral("0003請求データ\r\n")));
-    ASSERT_EQ(list().info_code_count, 4);
-    EXPECT_EQ(list().info_code_list[0].name, QString(QChar(0xFFFD)));
-    EXPECT_EQ(list().info_code_list[1].name, QStringLiteral("出荷案内"));
-    EXPECT_EQ(list().info_code_list[3].code, QStringLiteral("0003"));
+    ASSERT_EQ(list().info_code_count(), 4);
+    EXPECT_EQ(list().info_code_list()[0].name, QString(QChar(0xFFFD)));
+    EXPECT_EQ(list().info_code_list()[1].name, QStringLiteral("出荷案内"));
+    EXPECT_EQ(list().info_code_list()[3].code, QStringLiteral("0003"));
     EXPECT_EQ(h->form->GRID->TextMatrix(1, 5), QStringLiteral("出荷案内"));
     EXPECT_TRUE(code_accepted(QStringLiteral("0003")));
 }
@@ -211,9 +211,9 @@ TEST_F(BadListFile, InvalidShiftJisBytesSpoilOnlyTheirOwnLine)
 TEST_F(BadListFile, NulBytesAreCharactersOfTheirLine)
 {
     start_with(QByteArray("00\0" "1name\0\r\n", 11) + sjis(QStringLiteral("0002出荷案内\r\n")));
-    ASSERT_EQ(list().info_code_count, 2);
-    EXPECT_EQ(list().info_code_list[0].code, QString::fromLatin1("00\0" "1", 4));
-    EXPECT_EQ(list().info_code_list[1].name, QStringLiteral("出荷案内"));
+    ASSERT_EQ(list().info_code_count(), 2);
+    EXPECT_EQ(list().info_code_list()[0].code, QString::fromLatin1("00\0" "1", 4));
+    EXPECT_EQ(list().info_code_list()[1].name, QStringLiteral("出荷案内"));
     EXPECT_FALSE(code_accepted(QStringLiteral("001")));
     EXPECT_TRUE(code_accepted(QStringLiteral("0002")));
 }
@@ -221,16 +221,16 @@ TEST_F(BadListFile, NulBytesAreCharactersOfTheirLine)
 TEST_F(BadListFile, AOneMegabyteLineIsOneEntryOfTwentyFourColumns)
 {
     start_with("0001" + QByteArray(1024 * 1024, 'N') + "\r\n" + sjis(QStringLiteral("0002出荷案内\r\n")));
-    ASSERT_EQ(list().info_code_count, 2);
-    EXPECT_EQ(list().info_code_list[0].name, QString(20, u'N'));
+    ASSERT_EQ(list().info_code_count(), 2);
+    EXPECT_EQ(list().info_code_list()[0].name, QString(20, u'N'));
     EXPECT_EQ(h->form->GRID->TextMatrix(1, 5), QStringLiteral("出荷案内"));
 }
 
 TEST_F(BadListFile, BinaryGarbageLoadsAsWhateverLinesItHolds)
 {
     start_with(garbage(256 * 1024, 3101) + "\r\n" + sjis(QStringLiteral("0002出荷案内\r\n")));
-    EXPECT_GE(list().info_code_count, 2);
-    EXPECT_EQ(list().info_code_list[std::size_t(list().info_code_count - 1)].name,
+    EXPECT_GE(list().info_code_count(), 2);
+    EXPECT_EQ(list().info_code_list()[list().info_code_count() - 1].name,
               QStringLiteral("出荷案内"));
     EXPECT_TRUE(code_accepted(QStringLiteral("0002")));
 }
@@ -241,7 +241,7 @@ TEST_F(BadListFile, FortyThousandLinesKeepTheFirst32767)
     for (int i = 0; i < 40000; ++i)
         bytes += QByteArray::number(i, 16).rightJustified(4, '0').toUpper() + "NAME\r\n";
     start_with(bytes);
-    EXPECT_EQ(list().info_code_count, 32767);
+    EXPECT_EQ(list().info_code_count(), 32767);
     EXPECT_TRUE(code_accepted(QStringLiteral("7FFE")));    // line 32767
     EXPECT_FALSE(code_accepted(QStringLiteral("7FFF")));   // line 32768
 }
@@ -249,9 +249,9 @@ TEST_F(BadListFile, FortyThousandLinesKeepTheFirst32767)
 TEST_F(BadListFile, BareLineFeedsMakeOneLine)
 {
     start_with(sjis(QStringLiteral("0001受注データ\n0002出荷案内\n0003請求データ\n")));
-    ASSERT_EQ(list().info_code_count, 1);
-    EXPECT_EQ(list().info_code_list[0].code, QStringLiteral("0001"));
-    EXPECT_EQ(list().info_code_list[0].name, QStringLiteral("受注データ\n0002出荷案内\n0003請"));
+    ASSERT_EQ(list().info_code_count(), 1);
+    EXPECT_EQ(list().info_code_list()[0].code, QStringLiteral("0001"));
+    EXPECT_EQ(list().info_code_list()[0].name, QStringLiteral("受注データ\n0002出荷案内\n0003請"));
     EXPECT_TRUE(code_accepted(QStringLiteral("0001")));
     EXPECT_FALSE(code_accepted(QStringLiteral("0002")));
 }
@@ -262,7 +262,7 @@ TEST_F(BadListFile, AFolderInPlaceOfTheFileIsAMissingList)
     write_file(h->settings_path(), h->settings_bytes);
     ASSERT_TRUE(QDir().mkpath(h->list_path()));
     ASSERT_EQ(h->start_failure(), QString());
-    EXPECT_EQ(list().info_code_count, 0);
+    EXPECT_EQ(list().info_code_count(), 0);
     EXPECT_EQ(h->form->GRID->TextMatrix(1, 5), QString());
     EXPECT_FALSE(code_accepted(QStringLiteral("0002")));
 }

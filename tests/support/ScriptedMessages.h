@@ -3,18 +3,13 @@
 // A message that arrives with no planned answer fails the test (and answers
 // Cancel / OK so the code under test can go on).
 
+#include "QtPrint.h"
 #include "ui/MessageService.h"
 
 #include <QString>
 #include <deque>
 #include <ostream>
 #include <vector>
-
-// Lets GoogleTest print texts readably in failure messages.
-inline void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace k4::test {
 
