@@ -2,7 +2,7 @@
 // else, names found by the trimmed code, and a result set that cannot be read
 // leaving the grid as it was. Runs on SQLite and on PostgreSQL.
 
-#include "ScreenHarness.h"
+#include "ProgramHarness.h"
 
 #include "app/Database.h"
 #include "maint/Statements.h"

@@ -1,7 +1,7 @@
 // The maintenance cycle on the real window: search, add, change, delete, leave
 // and end, driven by keys and clicks, with the table checked afterwards from a
 // second connection. Runs on SQLite and on PostgreSQL.
-#include "ScreenHarness.h"
+#include "ProgramHarness.h"
 
 #include "app/Database.h"
 #include "ui/Controls.h"

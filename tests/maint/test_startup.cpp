@@ -1,8 +1,8 @@
 // Start-up in its order: which failure stops it where, with which message, and
 // what the operator sees when it succeeds.
-#include "ScreenHarness.h"
+#include "ProgramHarness.h"
+#include "TempDir.h"
 
-#include "app/StartupFailure.h"
 #include "ui/Controls.h"
 #include "ui/FlexGrid.h"
 
@@ -18,20 +18,14 @@ protected:
     void SetUp() override { h.reset_schema(); }
 
     // Runs the start-up and returns the message it stopped with ("" when it ran through).
-    QString run(const QStringList& args = {})
+    QString run(const QStringList& args = {}) { return h.start_failure(args); }
+
+    // Every line "key=..." of the standard settings replaced by `line`.
+    void replace_lines(const QString& keys, const QString& line)
     {
-        try {
-            h.start(args);
-        } catch (const StartupFailure& failure) {
-            return failure.message();
-        }
-        return QString();
-    }
-    void replace_line(const QString& key, const QString& line)
-    {
-        h.edit_settings = [key, line](QString& ini) {
-            ini.replace(QRegularExpression(QStringLiteral("(?m)^") + key + QStringLiteral("=.*$")), line);
-        };
+        QString ini = h.standard_settings();
+        ini.replace(QRegularExpression(QStringLiteral("(?m)^(") + keys + QStringLiteral(")=[^\r\n]*")), line);
+        h.settings_bytes = sjis(ini);
     }
 };
 
@@ -52,7 +46,7 @@ TEST_F(StartUp, NoOperatorCodeIsAccepted)
 
 TEST_F(StartUp, MissingColourKeyStopsOnlyAfterTheConnectionOpened)
 {
-    replace_line(QStringLiteral("TextBackColor"), QString());
+    replace_lines(QStringLiteral("TextBackColor"), QString());
     EXPECT_EQ(run(), QStringLiteral("INIﾌｧｲﾙ読込エラー"));
     EXPECT_TRUE(h.app->db.is_open());
 }
@@ -67,7 +61,7 @@ TEST_F(StartUp, ProgramFolderWithOneSeparatorStopsBeforeAnyDatabaseWork)
 TEST_F(StartUp, UndefinedDataSourceIsAConnectionErrorAndCreatesNothing)
 {
     const QStringList before = QDir::current().entryList(QDir::Files);
-    replace_line(QStringLiteral("DBSTRING"), QStringLiteral("DBSTRING=NO_SUCH_DSN"));
+    replace_lines(QStringLiteral("DBSTRING"), QStringLiteral("DBSTRING=NO_SUCH_DSN"));
     EXPECT_EQ(run(), QStringLiteral("接続エラー"));
     EXPECT_FALSE(h.app->db.is_open());
     EXPECT_EQ(QDir::current().entryList(QDir::Files), before);
@@ -75,10 +69,7 @@ TEST_F(StartUp, UndefinedDataSourceIsAConnectionErrorAndCreatesNothing)
 
 TEST_F(StartUp, EmptyDatabaseSectionIsAConnectionError)
 {
-    h.edit_settings = [](QString& ini) {
-        ini.replace(QRegularExpression(QStringLiteral("(?m)^(USERID|PASSWD|DBSTRING|MACHINENAME)=.*$")),
-                    QString());
-    };
+    replace_lines(QStringLiteral("USERID|PASSWD|DBSTRING|MACHINENAME"), QString());
     const QStringList before = QDir::current().entryList(QDir::Files);
     EXPECT_EQ(run(), QStringLiteral("接続エラー"));
     EXPECT_EQ(QDir::current().entryList(QDir::Files), before);
@@ -86,7 +77,7 @@ TEST_F(StartUp, EmptyDatabaseSectionIsAConnectionError)
 
 TEST_F(StartUp, BadFontSettingIsAnItemSettingError)
 {
-    replace_line(QStringLiteral("TextFontSize"), QStringLiteral("TextFontSize=large"));
+    replace_lines(QStringLiteral("TextFontSize"), QStringLiteral("TextFontSize=large"));
     EXPECT_EQ(run(), QStringLiteral("項目設定エラー"));
     EXPECT_FALSE(h.app->form->isVisible());
 }
@@ -103,7 +94,7 @@ TEST_F(StartUp, AMissingTableOpensTheWindowWithoutMessage)
 TEST_F(StartUp, MissingListFileLeavesNamesEmpty)
 {
     h.set_rows({{QStringLiteral("C1"), QStringLiteral("1"), QStringLiteral("0001")}});
-    replace_line(QStringLiteral("JOHOKUBUN"), QStringLiteral("JOHOKUBUN=/nonexistent/list.txt"));
+    replace_lines(QStringLiteral("JOHOKUBUN"), QStringLiteral("JOHOKUBUN=/nonexistent/list.txt"));
     EXPECT_EQ(run(), QString());
     EXPECT_EQ(h.screen->grid_row_count, 1);
     EXPECT_EQ(h.form->GRID->TextMatrix(1, 5), QString());

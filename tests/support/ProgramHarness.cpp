@@ -150,6 +150,8 @@ void ProgramHarness::type(const QString& text)
             k = Qt::Key(Qt::Key_A + (u - 'A'));
         else if (u >= '0' && u <= '9')
             k = Qt::Key(Qt::Key_0 + (u - '0'));
+        else if (u < 128)
+            k = Qt::Key(u);
         QTest::sendKeyEvent(QTest::Press, target, k, QString(ch), Qt::NoModifier);
         if (QApplication::focusWidget())
             target = QApplication::focusWidget();
@@ -157,14 +159,30 @@ void ProgramHarness::type(const QString& text)
     }
 }
 
-void ProgramHarness::click_cell(int row, int col)
+namespace {
+
+// The centre of a data cell, scrolled into view.
+QPoint cell_point(FlexGrid* grid, int row, int col)
 {
-    FlexGrid* grid = form->GRID;
     grid->Refresh();
     const QModelIndex index = grid->model()->index(row - 1, col);
     grid->scrollTo(index);
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier,
-                      grid->visualRect(index).center());
+    return grid->visualRect(index).center();
+}
+
+}  // namespace
+
+void ProgramHarness::click_cell(int row, int col)
+{
+    const QPoint p = cell_point(form->GRID, row, col);
+    QTest::mouseClick(form->GRID->viewport(), Qt::LeftButton, Qt::NoModifier, p);
+}
+
+void ProgramHarness::double_click_cell(int row, int col)
+{
+    const QPoint p = cell_point(form->GRID, row, col);
+    QTest::mouseClick(form->GRID->viewport(), Qt::LeftButton, Qt::NoModifier, p);
+    QTest::mouseDClick(form->GRID->viewport(), Qt::LeftButton, Qt::NoModifier, p);
 }
 
 void ProgramHarness::click_button(int index)
@@ -183,6 +201,24 @@ QStringList ProgramHarness::grid_rows() const
         rows << cells.join(u'|');
     }
     return rows;
+}
+
+ScreenHarness::ScreenHarness(const QString& backend)
+    : ProgramHarness(OdbcSandbox::shared().dsn(backend), OdbcSandbox::shared().user(backend)),
+      backend_(backend)
+{
+}
+
+void ScreenHarness::set_rows(const std::vector<MasterRow>& rows) const { set_master_rows(dsn(), rows); }
+void ScreenHarness::reset_schema() const { k4::test::reset_schema(backend_); }
+QStringList ScreenHarness::table_rows() const { return master_rows(dsn()); }
+
+void ScreenHarness::set_list_file(const QStringList& lines)
+{
+    QString text;
+    for (const QString& line : lines)
+        text += line + QStringLiteral("\r\n");
+    list_bytes = sjis(text);
 }
 
 QStringList master_rows(const QString& dsn)

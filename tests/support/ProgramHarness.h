@@ -41,6 +41,7 @@ public:
     QString edi_folder() const;
     QString settings_path() const;
     QString list_path() const;
+    QString dsn() const { return dsn_; }
 
     // Written by start() unless the test cleared them with write_files = false.
     QByteArray settings_bytes;
@@ -58,6 +59,7 @@ public:
     void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     void type(const QString& text);
     void click_cell(int row, int col);
+    void double_click_cell(int row, int col);
     void click_button(int index);
     QWidget* focus() const;
 
@@ -74,6 +76,25 @@ private:
     QTemporaryDir dir_;
     QString dsn_;
     QString user_;
+};
+
+// The program on one of the shared sandbox's data sources, named by backend
+// ("sqlite", "postgresql"), with the master reached through that backend.
+class ScreenHarness : public ProgramHarness {
+public:
+    explicit ScreenHarness(const QString& backend);
+
+    // Replaces the master's rows (through a connection of its own).
+    void set_rows(const std::vector<MasterRow>& rows) const;
+    // Drops both tables and creates them again from the project's schema.
+    void reset_schema() const;
+    // The list file start() writes: these lines, each ended by CR LF, in code page 932.
+    void set_list_file(const QStringList& lines);
+    // The rows of the master as a second connection sees them (master_rows).
+    QStringList table_rows() const;
+
+private:
+    QString backend_;
 };
 
 // The master table as a separate connection sees it, sorted, "partner|type|code".
