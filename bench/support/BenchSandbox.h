@@ -11,6 +11,8 @@
 // named whatever the list's length, and a lookup that walks the list would
 // walk all of it.
 
+#include "RawOdbc.h"
+
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -21,34 +23,8 @@
 
 namespace k4::bench {
 
-// One plain ODBC connection in autocommit mode: the floor the program is
-// measured against, and the set-up of the data sets.
-class RawOdbc {
-public:
-    // Connects with "DSN=<dsn>;UID=<user>;PWD=;". Throws std::runtime_error.
-    RawOdbc(const QString& dsn, const QString& user);
-    ~RawOdbc();
-    RawOdbc(const RawOdbc&) = delete;
-    RawOdbc& operator=(const RawOdbc&) = delete;
-
-    void execute(const QString& statement);
-    // The least any program must do with a list: run the statement and read
-    // every column of every row as UTF-8 text (SQLExecDirect, SQLFetch,
-    // SQLGetData into a buffer). Appends the values to `out`, row by row;
-    // returns the number of rows.
-    std::size_t fetch_all(const QString& statement, std::vector<std::string>& out);
-    // fetch_all in two steps: run the statement, then read its rows.
-    void open(const QString& statement);
-    std::size_t read_rows(std::vector<std::string>& out);
-
-private:
-    void release() noexcept;
-
-    void* env_ = nullptr;
-    void* dbc_ = nullptr;
-    void* stmt_ = nullptr;  // the statement open() ran
-    bool connected_ = false;
-};
+// The floor the program is measured against, and the set-up of the data sets.
+using fixtures::RawOdbc;
 
 struct DataSource {
     QString backend;   // "sqlite" or "postgresql"

@@ -62,15 +62,11 @@ public:
     std::optional<QString> scalar(const QString& dsn, const QString& query) const;
     void apply_script(const QString& dsn, const QString& path) const;
 
-    // The statements of an SQL script: "--" comments dropped, split at ';'
-    // outside quotes, blank statements left out.
-    static QStringList split_script(const QString& text);
-
     // The file of the project's source tree below db/, e.g. "sqlite/schema.sql".
     static QString db_file(const QString& relative);
 
 private:
-    void write_configuration(const QString& sqlite_driver, const QString& pg_driver);
+    void write_configuration();
     void create_postgres_database();
 
     Options options_;

@@ -1,5 +1,6 @@
 #include "ProgramHarness.h"
 
+#include "SettingsText.h"
 #include "TempDir.h"
 #include "app/StartupFailure.h"
 #include "common/text.h"
@@ -12,51 +13,6 @@
 #include <gtest/gtest.h>
 
 namespace k4::test {
-
-namespace {
-
-const char* const settings_template = R"([動作環境]
-MACHINENAME=TEST
-USERID=@USER@
-PASSWD=
-DBSTRING=@DSN@
-[Setting0]
-FormBackColor=15790320
-LabelBackColor=15790320
-LabelFontBold=False
-LabelFontItalic=False
-LabelFontName=ＭＳ ゴシック
-LabelFontSize=11.25
-LabelFontStrikethru=False
-LabelFontUnderline=False
-LabelForeColor=0
-TextBackColor=16777215
-TextFocusColor=12648447
-TextFontBold=False
-TextFontItalic=False
-TextFontName=ＭＳ ゴシック
-TextFontSize=12
-TextFontStrikethru=False
-TextFontUnderline=False
-TextForeColor=0
-TitleBackColor=8404992
-TitleFontBold=True
-TitleFontItalic=False
-TitleFontName=ＭＳ ゴシック
-TitleFontSize=11.25
-TitleFontStrikethru=False
-TitleFontUnderline=False
-TitleForeColor=16777215
-[K405010]
-MINIMAIZE=0
-DEMOMODE=0
-[PATH]
-JOHOKUBUN=@LIST@
-[デバッグ]
-MODE=0
-)";
-
-}  // namespace
 
 int HookedMessages::show(const QString& text, int style, const QString& caption)
 {
@@ -81,12 +37,7 @@ ProgramHarness::~ProgramHarness()
 
 QString ProgramHarness::standard_settings() const
 {
-    QString ini = QString::fromUtf8(settings_template);
-    ini.replace(QStringLiteral("@DSN@"), dsn_)
-        .replace(QStringLiteral("@USER@"), user_)
-        .replace(QStringLiteral("@LIST@"), list_path());
-    ini.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
-    return ini;
+    return fixtures::settings_text(dsn_, user_, list_path());
 }
 
 QString ProgramHarness::edi_folder() const { return dir_.path() + QStringLiteral("/EDI"); }
