@@ -147,13 +147,13 @@ void GridCells::set_cols(int cols)
     }
 }
 
-QString GridCells::text(int row, int col) const
+std::optional<GridCells::CellView> GridCells::cell(int row, int col) const
 {
     if (row < 0 || row >= rows() || col < 0 || col >= cols_)
-        return {};
+        return std::nullopt;
     const char* p = record(row);
     if (!p)
-        return {};
+        return std::nullopt;
     const int count = int(get_varint(p));
     for (int i = 0; i < count; ++i) {
         const auto header = std::uint8_t(*p++);
@@ -161,30 +161,22 @@ QString GridCells::text(int row, int col) const
         if (length == 15)
             length += get_varint(p);
         if (i == col)
-            return QString::fromUtf8(p, qsizetype(length));
+            return CellView{p, int(length), header & 0x0F};
         p += length;
     }
-    return {};
+    return std::nullopt;
+}
+
+QString GridCells::text(int row, int col) const
+{
+    const std::optional<CellView> c = cell(row, col);
+    return c ? QString::fromUtf8(c->data, c->length) : QString();
 }
 
 int GridCells::alignment(int row, int col) const
 {
-    if (row < 0 || row >= rows() || col < 0 || col >= cols_)
-        return unset_alignment;
-    const char* p = record(row);
-    if (!p)
-        return unset_alignment;
-    const int count = int(get_varint(p));
-    for (int i = 0; i < count; ++i) {
-        const auto header = std::uint8_t(*p++);
-        std::size_t length = header >> 4;
-        if (length == 15)
-            length += get_varint(p);
-        if (i == col)
-            return header & 0x0F;
-        p += length;
-    }
-    return unset_alignment;
+    const std::optional<CellView> c = cell(row, col);
+    return c ? c->alignment : unset_alignment;
 }
 
 bool GridCells::set_text(int row, int col, const QString& text)

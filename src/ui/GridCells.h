@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -64,6 +65,8 @@ private:
     };
 
     const char* record(int row) const;
+    // Cell (row, col) as stored; nothing for a cell out of range or never written.
+    std::optional<CellView> cell(int row, int col) const;
     static std::size_t decode(const char* record, int cols, std::vector<CellView>* cells);
     std::size_t record_size(int row) const;
     // Builds the row's record with cell `col` replaced and stores it.
