@@ -64,7 +64,32 @@ InfoCodeEntries InfoCodeEntries::from_text(QString text, int max_lines)
                 ++pos;
         }
     }
+    list.drop_unused_text();
     return list;
+}
+
+void InfoCodeEntries::drop_unused_text()
+{
+    // A normal list uses nearly all of its text; long lines or lines past the
+    // limit would otherwise stay in memory as long as the list does.
+    qsizetype used = 0;
+    for (const info_code_entry& e : entries_)
+        used += e.code.size() + e.name.size();
+    constexpr qsizetype slack = 64 * 1024;
+    if (text_.size() <= 2 * used + slack)
+        return;
+    QString kept;
+    kept.reserve(used);
+    for (const info_code_entry& e : entries_)
+        kept.append(e.code).append(e.name);
+    const QChar* at = kept.constData();
+    for (info_code_entry& e : entries_) {
+        e.code = QStringView(at, e.code.size());
+        at += e.code.size();
+        e.name = QStringView(at, e.name.size());
+        at += e.name.size();
+    }
+    text_ = std::move(kept);
 }
 
 ListFileRead read_info_code_file(const QString& path, int max_lines)

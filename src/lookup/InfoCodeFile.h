@@ -47,7 +47,14 @@ public:
     // `max_lines` of them are the entries.
     bool complete() const { return complete_; }
 
+    // The characters held for the entries (the text they view).
+    qsizetype held_characters() const { return text_.size(); }
+
 private:
+    // Replaces the text by the entries' characters alone when it holds much
+    // more (over-long lines, lines past the limit).
+    void drop_unused_text();
+
     QString text_;
     std::vector<info_code_entry> entries_;
     bool complete_ = true;

@@ -106,6 +106,27 @@ TEST(InfoCodeFile, EntriesOutliveTheReadThroughCopiesAndMoves)
     EXPECT_EQ(moved.find(u"0003"), nullptr);
 }
 
+TEST(InfoCodeFile, KeepsOnlyTheEntriesCharactersOfOverLongLinesAndLinesPastTheLimit)
+{
+    const QString long_line = QStringLiteral("0001") + QString(1024 * 1024, u'長');
+    InfoCodeEntries entries =
+        InfoCodeEntries::from_text(long_line + QStringLiteral("\r\n0002二番\r\n"), max_info_code_lines);
+    EXPECT_EQ(pairs(entries), (Pairs{{"0001", QString(20, u'長')}, {"0002", "二番"}}));
+    EXPECT_EQ(entries.held_characters(), 4 + 20 + 4 + 2);
+
+    QStringList many;
+    for (int i = 0; i < 50000; ++i)
+        many << QStringLiteral("%1名前").arg(i, 4, 10, QChar(u'0'));
+    entries = InfoCodeEntries::from_text(many.join(u'\r'), 3);
+    EXPECT_FALSE(entries.complete());
+    EXPECT_EQ(pairs(entries), (Pairs{{"0000", "名前"}, {"0001", "名前"}, {"0002", "名前"}}));
+    EXPECT_EQ(entries.held_characters(), 3 * 6);
+
+    // A normal list keeps the text it was read from, line ends included.
+    entries = InfoCodeEntries::from_text(QStringLiteral("0001一番\r\n0002二番\r\n"), max_info_code_lines);
+    EXPECT_EQ(entries.held_characters(), 16);
+}
+
 TEST(InfoCodeFile, ExistsOnlyAsAPlainFileAndMayStillFailToRead)
 {
     ListFixture f;
