@@ -184,57 +184,45 @@ std::vector<Measurement> read_benchmark_json(const QByteArray& json)
 
 std::vector<TableLine> build_table(const std::vector<Measurement>& measurements)
 {
+    // The paired measurements of the screen, one line per database and row
+    // count; the target binds for SQLite at `target_rows`.
+    struct PairedGroup {
+        const char* what;
+        const char* floor_is;
+        const char* key;            // %1 the database, %2 the row count
+        std::vector<int> rows;
+        int target_rows = 0;
+        double target = 0;
+    };
+    static const PairedGroup groups[] = {
+        {"refresh after a save (open_full_list + fill_grid)", "raw ODBC fetch of the same statement",
+         "refresh/%1/%2", {1000, 10000, 100000}, 100000, 1.25},
+        {"refresh growth: 100 000 rows beside 10 000", "the same refresh of 10 000 rows", "refresh_growth/%1",
+         {100000}, 100000, 11},
+        {"refresh with a 32 767-entry list beside a 10-entry list", "the same refresh with a 10-entry list",
+         "refresh_list_size/%1/%2", {100000}, 100000, 1.1},
+        {"fill_grid alone, the statement already run",
+         "reading the rows of the same statement already run (SQLFetch + SQLGetData into strings)",
+         "fill_grid/%1/%2", {1000, 10000, 100000}},
+        {"start-up in-process to the window shown, grid filled", "raw connect + fetch, plus an empty window shown",
+         "startup/%1/%2", {10000, 100000}, 100000, 1.5},
+    };
+
     Index index(measurements);
     std::vector<TableLine> out;
-    const QString large = QStringLiteral("100000");
-
-    for (const QString& db : databases) {
-        for (const QString& rows : {QStringLiteral("1000"), QStringLiteral("10000"), large}) {
-            TableLine line = make_line(QStringLiteral("refresh after a save (open_full_list + fill_grid)"), db,
-                           rows_text(rows.toInt()));
-            line.floor_is = QStringLiteral("raw ODBC fetch of the same statement");
-            if (rows == large) {
-                line.target = 1.25;
-                line.binding = db == QLatin1String("sqlite");
+    for (const PairedGroup& group : groups) {
+        for (const QString& db : databases) {
+            for (const int rows : group.rows) {
+                TableLine line = make_line(QString::fromUtf8(group.what), db, rows_text(rows));
+                line.floor_is = QString::fromUtf8(group.floor_is);
+                if (group.target && rows == group.target_rows) {
+                    line.target = group.target;
+                    line.binding = db == QLatin1String("sqlite");
+                }
+                QString key = QString::fromLatin1(group.key);
+                key.replace(QLatin1String("%1"), db).replace(QLatin1String("%2"), QString::number(rows));
+                add_paired(out, index.find(key), line);
             }
-            add_paired(out, index.find(QStringLiteral("refresh/%1/%2").arg(db, rows)), line);
-        }
-    }
-    for (const QString& db : databases) {
-        TableLine line = make_line(QStringLiteral("refresh growth: 100 000 rows beside 10 000"), db,
-                       QStringLiteral("100 000"));
-        line.floor_is = QStringLiteral("the same refresh of 10 000 rows");
-        line.target = 11;
-        line.binding = db == QLatin1String("sqlite");
-        add_paired(out, index.find(QStringLiteral("refresh_growth/%1").arg(db)), line);
-    }
-    for (const QString& db : databases) {
-        TableLine line = make_line(QStringLiteral("refresh with a 32 767-entry list beside a 10-entry list"), db,
-                       QStringLiteral("100 000"));
-        line.floor_is = QStringLiteral("the same refresh with a 10-entry list");
-        line.target = 1.1;
-        line.binding = db == QLatin1String("sqlite");
-        add_paired(out, index.find(QStringLiteral("refresh_list_size/%1/100000").arg(db)), line);
-    }
-    for (const QString& db : databases) {
-        for (const QString& rows : {QStringLiteral("1000"), QStringLiteral("10000"), large}) {
-            TableLine line = make_line(QStringLiteral("fill_grid alone, the statement already run"), db,
-                                       rows_text(rows.toInt()));
-            line.floor_is = QStringLiteral("reading the rows of the same statement already run "
-                                           "(SQLFetch + SQLGetData into strings)");
-            add_paired(out, index.find(QStringLiteral("fill_grid/%1/%2").arg(db, rows)), line);
-        }
-    }
-    for (const QString& db : databases) {
-        for (const QString& rows : {QStringLiteral("10000"), large}) {
-            TableLine line = make_line(QStringLiteral("start-up in-process to the window shown, grid filled"), db,
-                           rows_text(rows.toInt()));
-            line.floor_is = QStringLiteral("raw connect + fetch, plus an empty window shown");
-            if (rows == large) {
-                line.target = 1.5;
-                line.binding = db == QLatin1String("sqlite");
-            }
-            add_paired(out, index.find(QStringLiteral("startup/%1/%2").arg(db, rows)), line);
         }
     }
     for (const QString& db : databases) {
