@@ -158,11 +158,6 @@ std::optional<QString> settings_file_path(const SettingsLocation& where)
     return settings_file_path(QDir::toNativeSeparators(where.program_dir), QDir::separator());
 }
 
-SettingsLocation settings_location_of_process()
-{
-    return {QCoreApplication::applicationDirPath(), qEnvironmentVariable("EDI_INI")};
-}
-
 QString cut_at_nul(const QString& buffer)
 {
     const qsizetype nul = buffer.indexOf(QChar(u'\0'));

@@ -71,10 +71,6 @@ struct SettingsLocation {
 std::optional<QString> settings_file_path(const QString& program_dir, QChar separator);
 std::optional<QString> settings_file_path(const SettingsLocation& where);
 
-// The running program's location: QCoreApplication::applicationDirPath() and
-// the EDI_INI environment variable. Needs a QCoreApplication.
-SettingsLocation settings_location_of_process();
-
 // The characters before the first NUL when that NUL is at position 2 or later;
 // the empty text when the buffer begins with NUL or holds none.
 QString cut_at_nul(const QString& buffer);

@@ -89,21 +89,12 @@ void Application::main()
     screen->init_screen();
 
     int list_status = 0;
-    load_info_code_list(info_codes, location_, list_status);
-    qCInfo(lcStartup) << "information classifications:" << info_codes.info_code_count()
-                      << "entries from" << locate_info_code_file(location_)
-                      << (list_status == 9 ? "(not loaded completely)" : "");
+    const QString list_path = locate_info_code_file(location_);
+    load_info_code_file(info_codes, list_path, list_status);
+    qCInfo(lcStartup) << "information classifications:" << info_codes.info_code_count() << "entries from"
+                      << list_path << (list_status == 9 ? "(not loaded completely)" : "");
 
-    ResultSet list;
-    open_full_list(db, list, list_status);
-    if (list_status != 9) {
-        try {
-            screen->fill_grid(list);
-        } catch (const DbError& e) {
-            qCWarning(lcStartup) << "reading the list failed:" << e.what();
-        }
-        list.close();
-    }
+    screen->refresh_full_list(list_status);
     screen->show_header_labels();
 
     form->show();

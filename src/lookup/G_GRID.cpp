@@ -7,11 +7,9 @@
 
 #include <QAbstractButton>
 #include <QFont>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QScreen>
 #include <algorithm>
 
 namespace k4 {
@@ -34,24 +32,6 @@ constexpr int code_column_width = 1350;
 constexpr int name_column_width = 2500;
 constexpr int data_row_height = 360;
 constexpr int left_aligned = 1;         // left, vertically centred
-
-qreal screen_dpi()
-{
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? screen->logicalDotsPerInchX() : 96.0;
-}
-
-// Writes a value through the control's default value: the text of a text
-// box, the caption of a label or button.
-void write_default_value(QWidget* control, const QString& value)
-{
-    if (auto* box = qobject_cast<QLineEdit*>(control))
-        box->setText(value);
-    else if (auto* label = qobject_cast<QLabel*>(control))
-        label->setText(value);
-    else if (auto* button = qobject_cast<QAbstractButton*>(control))
-        button->setText(value);
-}
 
 }  // namespace
 
@@ -115,11 +95,12 @@ void G_GRID::fill(const InfoCodeEntries& entries)
 
     const int rows = int(entries.size());
     grid_->begin_bulk_update();
-    if (rows > 0)
+    if (rows > 0) {
         grid_->setRows(rows + 1);
+        grid_->setRowHeight(1, data_row_height);  // one height for every data row
+    }
     for (int n = 1; n <= rows; ++n) {
         const info_code_entry& entry = entries[n - 1];
-        grid_->setRowHeight(n, data_row_height);
         grid_->setTextMatrix(n, 1, entry.code.toString());
         grid_->setTextMatrix(n, 2, entry.name.toString());
     }
@@ -136,10 +117,10 @@ void G_GRID::take_info_code_choice()
 {
     grid_->setCol(1);
     if (code_target_)
-        write_default_value(code_target_, trim_blanks(grid_->Text()));
+        set_default_value(code_target_, trim_blanks(grid_->Text()));
     grid_->setCol(2);
     if (name_target_)
-        write_default_value(name_target_, trim_blanks(grid_->Text()));
+        set_default_value(name_target_, trim_blanks(grid_->Text()));
     accept();
 }
 

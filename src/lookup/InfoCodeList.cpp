@@ -64,7 +64,12 @@ const info_code_entry* InfoCodeList::find(QStringView code) const
 
 void load_info_code_list(InfoCodeList& list, const SettingsLocation& where, int& status)
 {
-    ListFileRead read = read_info_code_file(locate_info_code_file(where));
+    load_info_code_file(list, locate_info_code_file(where), status);
+}
+
+void load_info_code_file(InfoCodeList& list, const QString& path, int& status)
+{
+    ListFileRead read = read_info_code_file(path);
     if (!read.exists) {
         status = 9;
         return;

@@ -96,11 +96,7 @@ void MaintScreen::confirm_and_save(int& status)
     const int answer = s_.messages.show(msg::confirm_update,
                                         mb::YesNoCancel + mb::Exclamation + mb::DefaultButton1);
     if (answer == mb::IdNo) {
-        s_.kit.clear_input_fields();
-        input_phase = phase::head;
-        s_.kit.enable_field_group(input_phase);
-        set_command_buttons(0);
-        show_header_labels();
+        return_to_head();
         set_row_highlight(1);
         entry_kind = entry::change;
         status = 9;
@@ -130,8 +126,7 @@ void MaintScreen::save_entry(int& status)
     const EntryValues fields = field_values();
     if (!write_entry(s_.db, s_.messages, entry_kind, listed, fields, status))
         return;
-    const EntryValues written{trim_blanks(fields.partner_code), trim_blanks(fields.transfer_type),
-                              trim_blanks(fields.info_code)};
+    const EntryValues written = trimmed(fields);
     if (entry_kind == entry::change)
         log_change("changed", &listed, &written);
     else
@@ -198,9 +193,8 @@ void MaintScreen::delete_entry(int& status)
         const int answer = s_.messages.show(msg::confirm_delete,
                                             mb::OKCancel + mb::Exclamation + mb::DefaultButton1);
         if (answer == mb::IdOK) {
-            const EntryValues v = field_values();
-            db.sql_text = sql::delete_entry(trim_blanks(v.partner_code),
-                                            trim_blanks(v.transfer_type), trim_blanks(v.info_code));
+            const EntryValues v = trimmed(field_values());
+            db.sql_text = sql::delete_entry(v.partner_code, v.transfer_type, v.info_code);
             db.execute_statement();
             deleted = v;
             ResultSet list;
@@ -212,11 +206,7 @@ void MaintScreen::delete_entry(int& status)
             }
         }
         set_row_highlight(1);
-        s_.kit.clear_input_fields();
-        show_header_labels();
-        input_phase = phase::head;
-        s_.kit.enable_field_group(input_phase);
-        set_command_buttons(0);
+        return_to_head();
         entry_kind = entry::change;
         db.commit_trans();
         if (deleted)

@@ -4,20 +4,12 @@
 #include "ui/FlexGrid.h"
 
 #include <QFont>
-#include <QGuiApplication>
-#include <QScreen>
 
 namespace k4 {
 
 namespace {
 
 const QString gothic = QStringLiteral("ＭＳ ゴシック");
-
-qreal screen_dpi()
-{
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? screen->logicalDotsPerInchX() : 96.0;
-}
 
 }  // namespace
 

@@ -45,7 +45,6 @@ public:
     explicit F_K408020(QWidget* parent = nullptr);
 
     void set_events(ScreenEvents* events) { events_ = events; }
-    qreal dpi() const { return dpi_; }
 
     // Controls, by their names.
     std::array<Label*, 9> tit_KOUMOKU{};   // members 0, 1, 7, 8 exist

@@ -258,11 +258,9 @@ bool MaintScreen::confirm_exit()
         s_.end_program();
         return false;
     }
-    const PresentationKit& kit = s_.kit;
-    for (int i = 1; i < kit.field_count && i < int(kit.field_controls.size()); ++i) {
-        if (auto* box = qobject_cast<TextBox*>(kit.field_controls[std::size_t(i)]))
-            box->setBackColor(quint32(qint64(s_.settings.text_back_color)));
-    }
+    PresentationKit& kit = s_.kit;
+    for (int i = 1; i < kit.field_count && i < int(kit.field_controls.size()); ++i)
+        kit.field_lost_focus(kit.field_controls[std::size_t(i)]);   // the normal colour
     return true;
 }
 

@@ -114,12 +114,14 @@ public:
     void grid_row_col_change() override;
     bool query_unload() override { return confirm_exit(); }
 
-    F_K408020& form() { return form_; }
+    // Opens the full list and fills the grid from it. status 9 when the list
+    // could not be opened or read; the grid then keeps its rows.
+    void refresh_full_list(int& status);
+
 
 private:
     EntryValues field_values() const;
     EntryValues listed_row_values() const;
-    void refresh_full_list(int& status);
     void save_entry(int& status);
     void log_change(const char* what, const EntryValues* before, const EntryValues* after) const;
     void install_paste_filters();

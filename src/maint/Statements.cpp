@@ -136,6 +136,11 @@ void check_duplicate(Database& db, MessageService& messages, int entry_kind,
     status = 0;
 }
 
+EntryValues trimmed(const EntryValues& values)
+{
+    return {trim_blanks(values.partner_code), trim_blanks(values.transfer_type), trim_blanks(values.info_code)};
+}
+
 bool write_entry(Database& db, MessageService& messages, int entry_kind,
                  const EntryValues& listed, const EntryValues& fields, int& status)
 {
@@ -147,9 +152,9 @@ bool write_entry(Database& db, MessageService& messages, int entry_kind,
             db.execute_statement();
         }
         const QString blank = QStringLiteral(" ");
-        db.sql_text = sql::insert_entry(null_to(trim_blanks(fields.partner_code), blank),
-                                        null_to(trim_blanks(fields.transfer_type), blank),
-                                        null_to(trim_blanks(fields.info_code), blank));
+        const EntryValues values = trimmed(fields);
+        db.sql_text = sql::insert_entry(null_to(values.partner_code, blank), null_to(values.transfer_type, blank),
+                                        null_to(values.info_code, blank));
         db.execute_statement();
         db.commit_trans();
         return true;

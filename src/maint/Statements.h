@@ -50,6 +50,9 @@ struct EntryValues {
     QString info_code;
 };
 
+// The values without their leading and trailing blanks.
+EntryValues trimmed(const EntryValues& values);
+
 // Builds the full list into db.sql_text and opens it. status = 0, or 9 on any
 // failure (logged, no message); the result set is then not open.
 void open_full_list(Database& db, ResultSet& result, int& status);

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QPalette>
+#include <QScreen>
 #include <QValidator>
 #include <algorithm>
 #include <cmath>
@@ -165,6 +166,12 @@ int max_length(const QLineEdit* box)
     if (auto* text_box = qobject_cast<const TextBox*>(box))
         return text_box->MaxLength();
     return box->maxLength() >= 32767 ? 0 : box->maxLength();
+}
+
+qreal screen_dpi()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->logicalDotsPerInchX() : 96.0;
 }
 
 int twips_to_pixels(int twips, qreal dpi)

@@ -52,6 +52,8 @@ int max_length(const QLineEdit* box);
 // Twips (1/1440 inch) to device-independent pixels at the given logical dpi.
 int twips_to_pixels(int twips, qreal dpi);
 int pixels_to_twips(int pixels, qreal dpi);
+// The logical dpi of the primary screen (96 when there is none).
+qreal screen_dpi();
 
 class TextBox : public QLineEdit {
     Q_OBJECT

@@ -57,12 +57,6 @@ int FlexGridModel::effective_alignment(int row, int col) const
     return own != GridCells::unset_alignment ? own : column_alignment(col);
 }
 
-bool FlexGridModel::has_pending_changes() const
-{
-    return data_dirty_ || header_dirty_ || published_rows_ != std::max(cells_.rows() - 1, 0)
-           || published_cols_ != cells_.cols();
-}
-
 bool FlexGridModel::flush()
 {
     const int rows = std::max(cells_.rows() - 1, 0);

@@ -43,7 +43,6 @@ public:
     // Tells the views everything changed since the last flush; returns true
     // when the model was reset (the column count changed).
     bool flush();
-    bool has_pending_changes() const;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
