@@ -2,16 +2,30 @@
 
 namespace k4 {
 
-QString trim_blanks(const QString& text)
+namespace {
+
+template <typename View>
+View trimmed(View text)
 {
     qsizetype begin = 0;
     qsizetype end = text.size();
-    while (begin < end && text.at(begin) == u' ')
+    while (begin < end && text[begin] == ' ')
         ++begin;
-    while (end > begin && text.at(end - 1) == u' ')
+    while (end > begin && text[end - 1] == ' ')
         --end;
-    return text.mid(begin, end - begin);
+    return text.sliced(begin, end - begin);
 }
+
+}  // namespace
+
+QString trim_blanks(const QString& text)
+{
+    const QStringView kept = trimmed(QStringView(text));
+    return kept.size() == text.size() ? text : kept.toString();
+}
+
+QStringView trim_blanks(QStringView text) { return trimmed(text); }
+QByteArrayView trim_blanks(QByteArrayView utf8) { return trimmed(utf8); }
 
 QString fixed_text(const QString& text, int width)
 {

@@ -89,7 +89,7 @@ void MaintScreen::check_info_code(int& status)
         return;
     }
     if (const info_code_entry* entry = s_.info_codes.find(code)) {
-        form_.lbl_JKBNM->setText(trim_blanks(entry->name.toString()));
+        form_.lbl_JKBNM->setText(trim_blanks(entry->name).toString());
         check_duplicate(s_.db, s_.messages, entry_kind, field_values(), status);
         return;
     }

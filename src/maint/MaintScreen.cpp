@@ -44,18 +44,6 @@ const QString list_columns[4] = {
 };
 const QString program_id = QStringLiteral("W4080201");
 
-// The bytes without leading and trailing blanks (U+0020, a single byte in
-// UTF-8 that never occurs inside a longer character), as trim_blanks does.
-QByteArrayView trimmed_blanks(QByteArrayView bytes)
-{
-    qsizetype begin = 0;
-    qsizetype end = bytes.size();
-    while (begin < end && bytes[begin] == ' ')
-        ++begin;
-    while (end > begin && bytes[end - 1] == ' ')
-        --end;
-    return bytes.sliced(begin, end - begin);
-}
 const QString operator_caption = QStringLiteral("ｵﾍﾟﾚｰﾀｺｰﾄﾞ");
 
 }  // namespace
@@ -138,7 +126,7 @@ void MaintScreen::fill_grid(ResultSet& result)
         while (!result.eof()) {
             for (int c = 0; c < 4; ++c) {
                 const std::optional<QByteArrayView> value = result.value_utf8(columns[c]);
-                const QByteArrayView cell = value ? trimmed_blanks(*value) : QByteArrayView();
+                const QByteArrayView cell = value ? trim_blanks(*value) : QByteArrayView();
                 texts.append(cell.data(), std::size_t(cell.size()));
                 ends.push_back(std::uint32_t(texts.size()));
             }
