@@ -95,7 +95,9 @@ void InfoCodeEntries::drop_unused_text()
 ListFileRead read_info_code_file(const QString& path, int max_lines)
 {
     ListFileRead result;
-    if (path.isEmpty() || !QFileInfo(path).isFile())
+    // A plain file only: a folder or a hidden file is not the list.
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.isFile() || info.isHidden())
         return result;
     result.exists = true;
 

@@ -69,8 +69,8 @@ struct ListFileRead {
     bool complete = false;    // the whole file was read and held at most max_lines lines
 };
 
-// Reads the list file at `path`. A missing path, an empty path or a folder give
-// exists == false. A file that cannot be read gives no entries and
+// Reads the list file at `path`. A missing path, an empty path, a folder or a
+// hidden file give exists == false. A file that cannot be read gives no entries and
 // complete == false; a file of more than `max_lines` lines gives its first
 // `max_lines` entries and complete == false.
 ListFileRead read_info_code_file(const QString& path, int max_lines = max_info_code_lines);

@@ -130,7 +130,9 @@ TEST(InfoCodeFile, KeepsOnlyTheEntriesCharactersOfOverLongLinesAndLinesPastTheLi
 TEST(InfoCodeFile, ExistsOnlyAsAPlainFileAndMayStillFailToRead)
 {
     ListFixture f;
-    for (const QString& path : {f.list_path(), QString(), f.dir()})
+    const QString hidden = f.dir() + QStringLiteral("/.johokubun.txt");
+    write_file(hidden, crlf_lines({QStringLiteral("0001名前")}));
+    for (const QString& path : {f.list_path(), QString(), f.dir(), hidden})
         EXPECT_FALSE(read_info_code_file(path).exists) << path.toStdString();
 
     f.write_list({});
