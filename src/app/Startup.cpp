@@ -102,6 +102,7 @@ void Application::main()
     env_.set_mouse_pointer(pointer::arrow);
 
     screen->operator_code = take_operator_code(env_.arguments);
+    qCInfo(lcStartup) << "operator code:" << screen->operator_code;
     screen->show_header_labels();
     // The operator starts in the search field.
     form->KATCD->setFocus(Qt::OtherFocusReason);
@@ -146,7 +147,17 @@ void install_japanese_support(QApplication& app)
 
 int run_program(int argc, char** argv)
 {
-    QApplication app(argc, argv);
+    // The whole command line is the operator code. The toolkit is handed the
+    // program's name alone: it would take arguments it knows (-reverse,
+    // -style, -platform...) for itself and remove them. The platform comes
+    // from QT_QPA_PLATFORM as usual.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    char fallback_name[] = "k408020";  // a process may be started with no arguments at all
+    int toolkit_argc = 1;
+    char* toolkit_argv[] = {argc > 0 && argv[0] ? argv[0] : fallback_name, nullptr};
+    QApplication app(toolkit_argc, toolkit_argv);
     QApplication::setApplicationName(app_title);
     install_japanese_support(app);
 
@@ -154,7 +165,7 @@ int run_program(int argc, char** argv)
     StartupEnvironment env;
     env.program_dir = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
     env.edi_ini_override = qEnvironmentVariable("EDI_INI");
-    env.arguments = QCoreApplication::arguments().mid(1);
+    env.arguments = arguments;
     env.end_program = [] { QCoreApplication::exit(0); };
     env.set_mouse_pointer = set_mouse_pointer;
 

@@ -70,6 +70,8 @@ G_GRID::G_GRID(QWidget* parent) : QDialog(parent), dpi_(screen_dpi())
     connect(stop_, &QAbstractButton::clicked, this, &QDialog::reject);
     connect(grid_, &FlexGrid::DblClick, this, &G_GRID::take_info_code_choice);
     connect(grid_, &FlexGrid::KeyDown, this, &G_GRID::grid_key_down, Qt::DirectConnection);
+    connect(grid_, &FlexGrid::RowColChange, this, &G_GRID::highlight_current_row,
+            Qt::DirectConnection);
 
     grid_->setFocus();
 }
@@ -113,14 +115,26 @@ void G_GRID::fill(const InfoCodeEntries& entries)
     grid_->setColSel(2);
 }
 
+void G_GRID::highlight_current_row()
+{
+    if (taking_choice_ || grid_->Row() < 1)
+        return;
+    if (grid_->Col() != 0)
+        grid_->setCol(0);  // raises RowColChange again, which lands below
+    grid_->setRowSel(grid_->Row());
+    grid_->setColSel(2);
+}
+
 void G_GRID::take_info_code_choice()
 {
+    taking_choice_ = true;
     grid_->setCol(1);
     if (code_target_)
         set_default_value(code_target_, trim_blanks(grid_->Text()));
     grid_->setCol(2);
     if (name_target_)
         set_default_value(name_target_, trim_blanks(grid_->Text()));
+    taking_choice_ = false;
     accept();
 }
 

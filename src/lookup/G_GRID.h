@@ -42,11 +42,15 @@ protected:
 
 private:
     void grid_key_down(int& key_code, int shift);
+    // Keeps the current row highlighted across all columns wherever the keys
+    // or the mouse move the current cell, so the operator sees what Enter takes.
+    void highlight_current_row();
 
     qreal dpi_;
     FlexGrid* grid_;
     CommandButton* select_;
     CommandButton* stop_;
+    bool taking_choice_ = false;   // reading the chosen row's cells
     QPointer<QWidget> code_target_;
     QPointer<QWidget> name_target_;
 };

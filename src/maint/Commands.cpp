@@ -124,6 +124,13 @@ void MaintScreen::save_entry(int& status)
 {
     const EntryValues listed = listed_row_values();
     const EntryValues fields = field_values();
+    // Whatever way the entry line was reached, a row without a partner code
+    // is never written.
+    if (trimmed(fields).partner_code.isEmpty()) {
+        s_.messages.show(msg::partner_missing, mb::OKOnly + mb::Exclamation);
+        status = 9;
+        return;
+    }
     if (!write_entry(s_.db, s_.messages, entry_kind, listed, fields, status))
         return;
     const EntryValues written = trimmed(fields);
@@ -220,6 +227,9 @@ void MaintScreen::delete_entry(int& status)
             qCWarning(lcDb) << "the rollback failed too:" << r.what();
         }
         status = 9;
+        // As after a deletion that went through: the entry line holds a
+        // listed row again, so the next save is a change of it.
+        entry_kind = entry::change;
         s_.messages.show(msg::update_failed, mb::OKOnly);
     }
 }
@@ -227,9 +237,8 @@ void MaintScreen::delete_entry(int& status)
 void MaintScreen::start_add()
 {
     set_row_highlight(1);
-    for (QLineEdit* box : {static_cast<QLineEdit*>(form_.KATCD), static_cast<QLineEdit*>(form_.ATCD),
-                           static_cast<QLineEdit*>(form_.SJSHU), static_cast<QLineEdit*>(form_.JKBN)})
-        box->clear();
+    for (TextBox* box : {form_.KATCD, form_.ATCD, form_.SJSHU, form_.JKBN})
+        box->set_program_text(QString());
     form_.lbl_SJNM->clear();
     form_.lbl_JKBNM->clear();
     set_command_buttons(1);

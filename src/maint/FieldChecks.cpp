@@ -30,17 +30,15 @@ void MaintScreen::check_field(int field_number, int& status)
     if (!box)
         return;
 
-    // The byte limit applies to what the operator typed or pasted. A value the
-    // program copied from a listed row stays whole: cutting it would make the
-    // checks, the deletion and the rewrite of a change act on another row (a
-    // longer code, or characters the code page cannot hold, in the table).
-    if (box->isModified())
-        kit.format_date_field(field_number);
-    const QString upper = box->text().toUpper();
-    if (upper != box->text()) {
-        const bool modified = box->isModified();
-        set_default_value(box, upper);
-        box->setModified(modified);
+    // The cut to the byte limit and the upper-casing transform the operator's
+    // text only. A value the program copied from a listed row stays exactly as
+    // listed: changed, it would make the checks, the deletion and the rewrite
+    // of a change act on another row (or on none).
+    kit.format_date_field(field_number);
+    if (holds_operator_text(box)) {
+        const QString upper = box->text().toUpper();
+        if (upper != box->text())
+            replace_operator_text(box, upper);
     }
 
     const QString name = box->objectName();
@@ -90,7 +88,7 @@ void MaintScreen::check_info_code(int& status)
     }
     if (const info_code_entry* entry = s_.info_codes.find(code)) {
         form_.lbl_JKBNM->setText(trim_blanks(entry->name).toString());
-        check_duplicate(s_.db, s_.messages, entry_kind, field_values(), status);
+        check_duplicate(s_.db, s_.messages, entry_kind, trimmed(field_values()), status);
         return;
     }
     s_.messages.show(msg::no_such_code, mb::OKOnly + mb::Exclamation);

@@ -182,10 +182,10 @@ void MaintScreen::copy_grid_row()
     const FlexGrid& grid = *form_.GRID;
     const int r = grid.Row();
     auto cell = [&](int c) { return r >= 1 ? grid.TextMatrix(r, c) : QString(); };
-    form_.ATCD->setText(cell(1));
-    form_.SJSHU->setText(cell(2));
+    form_.ATCD->set_program_text(cell(1));
+    form_.SJSHU->set_program_text(cell(2));
     form_.lbl_SJNM->setText(cell(3));
-    form_.JKBN->setText(cell(4));
+    form_.JKBN->set_program_text(cell(4));
     form_.lbl_JKBNM->setText(cell(5));
     entry_kind = entry::change;
 }
@@ -268,8 +268,19 @@ EntryValues MaintScreen::listed_row_values() const
 
 // Grid events.
 
+bool MaintScreen::current_row_is_listed() const
+{
+    const FlexGrid& grid = *form_.GRID;
+    const int r = grid.Row();
+    return r >= 1 && r <= grid_row_count && !trim_blanks(grid.TextMatrix(r, 1)).isEmpty();
+}
+
 void MaintScreen::grid_click()
 {
+    // A blank row (the one the grid keeps for an empty table, or the rows a
+    // fill with no rows leaves) is no row of the table: nothing to work on.
+    if (!current_row_is_listed())
+        return;
     copy_grid_row();
     input_phase = phase::body;
     s_.kit.enable_field_group(input_phase);
@@ -280,6 +291,8 @@ void MaintScreen::grid_click()
 
 void MaintScreen::grid_dbl_click()
 {
+    if (!current_row_is_listed())
+        return;
     grid_click();
     form_.SJSHU->setFocus(Qt::OtherFocusReason);
 }
@@ -302,7 +315,8 @@ void MaintScreen::grid_key_down(int& key_code, int /*shift*/)
         copy_grid_row();
         break;
     case vk::Return:
-        form_.SJSHU->setFocus(Qt::OtherFocusReason);
+        if (current_row_is_listed())
+            form_.SJSHU->setFocus(Qt::OtherFocusReason);
         break;
     case vk::Escape:
         set_row_highlight(1);

@@ -120,6 +120,9 @@ public:
 
 
 private:
+    // Whether the grid's current row is a row of the table (its partner cell
+    // is not blank).
+    bool current_row_is_listed() const;
     EntryValues field_values() const;
     EntryValues listed_row_values() const;
     void save_entry(int& status);

@@ -2,6 +2,7 @@
 
 #include "ui/Controls.h"
 
+#include <QEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -259,10 +260,10 @@ QPoint centered_position_twips(QSize screen_twips, QSize form_twips)
             centered_offset_twips(double(screen_twips.height()) - form_twips.height())};
 }
 
-void center_form(QWidget* form)
+namespace {
+
+void move_to_centre(QWidget* form)
 {
-    if (!form)
-        return;
     QScreen* screen = form->screen();
     if (!screen)
         screen = QGuiApplication::primaryScreen();
@@ -278,6 +279,42 @@ void center_form(QWidget* form)
         QSize(pixels_to_twips(outer.width(), dpi_x), pixels_to_twips(outer.height(), dpi_y)));
     form->move(area.x() + twips_to_pixels(twips.x(), dpi_x),
                area.y() + twips_to_pixels(twips.y(), dpi_y));
+}
+
+// A window manager frames a window only once it is shown, so the centring at
+// load time can count only the window's inside, and the frame would hang half
+// its height below the centre. This centres the window once more, with its
+// frame, when the frame first becomes known; then it is gone.
+class CentreWithFrame : public QObject {
+public:
+    explicit CentreWithFrame(QWidget* form) : QObject(form) { form->installEventFilter(this); }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* form = qobject_cast<QWidget*>(watched);
+        const bool moved = event->type() == QEvent::Move || event->type() == QEvent::Resize;
+        if (form && moved && form->frameGeometry().size() != form->size()) {
+            form->removeEventFilter(this);
+            deleteLater();
+            move_to_centre(form);
+        }
+        return false;
+    }
+};
+
+}  // namespace
+
+void center_form(QWidget* form)
+{
+    if (!form)
+        return;
+    move_to_centre(form);
+    static const char* const pending = "k4_centre_with_frame";
+    if (form->isWindow() && form->frameGeometry().size() == form->size()
+        && !form->property(pending).toBool()) {
+        form->setProperty(pending, true);
+        new CentreWithFrame(form);
+    }
 }
 
 }  // namespace k4

@@ -98,7 +98,7 @@ QString default_value(const QWidget* control)
 void set_default_value(QWidget* control, const QString& value)
 {
     if (auto* text_box = qobject_cast<TextBox*>(control))
-        text_box->setText(value);
+        text_box->set_program_text(value);
     else if (auto* box = qobject_cast<QLineEdit*>(control))
         box->setText(value);
     else if (auto* label = qobject_cast<QLabel*>(control))
@@ -107,6 +107,23 @@ void set_default_value(QWidget* control, const QString& value)
         combo->setCurrentText(value);
     else if (auto* button = qobject_cast<QAbstractButton*>(control))
         button->setText(value);
+}
+
+bool holds_operator_text(const QLineEdit* box)
+{
+    if (auto* text_box = qobject_cast<const TextBox*>(box))
+        return text_box->holds_operator_text();
+    return box && box->isModified();
+}
+
+void replace_operator_text(QLineEdit* box, const QString& text)
+{
+    if (auto* text_box = qobject_cast<TextBox*>(box)) {
+        text_box->replace_operator_text(text);
+    } else if (box) {
+        box->setText(text);
+        box->setModified(true);
+    }
 }
 
 namespace {
@@ -205,6 +222,17 @@ void set_role_color(QWidget* w, QPalette::ColorRole role, quint32 bgr)
 TextBox::TextBox(QWidget* parent) : QLineEdit(parent)
 {
     QLineEdit::setMaxLength(qt_no_limit);
+    // Qt tells an edit of the operator's (textEdited) just before the change
+    // itself (textChanged); a change without it is the program's.
+    connect(this, &QLineEdit::textEdited, this, [this] { edited_ = true; });
+    connect(this, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (program_change_depth_ == 0 && edited_ && text != accepted_text_)
+            operator_text_ = true;
+        else if (program_change_depth_ == 0 && !edited_)
+            operator_text_ = false;  // QLineEdit::setText or clear() by the program
+        edited_ = false;
+        accepted_text_ = text;
+    });
 }
 
 int TextBox::MaxLength() const { return max_length_; }
@@ -222,18 +250,27 @@ void TextBox::setMaxLength_(int length)
     }
 }
 
-void TextBox::setText(const QString& text)
+void TextBox::set_program_text(const QString& text) { put_text(text, false); }
+
+void TextBox::replace_operator_text(const QString& text) { put_text(text, true); }
+
+void TextBox::put_text(const QString& text, bool operator_text)
 {
+    ++program_change_depth_;
     if (max_length_ <= 0) {
         QLineEdit::setText(text);
-        return;
+    } else {
+        const int limit = std::max<int>(max_length_, int(text.size()));
+        if (limit > maxLength())
+            QLineEdit::setMaxLength(limit);  // before the text, or Qt would cut it
+        QLineEdit::setText(text);
+        if (limit < maxLength())
+            QLineEdit::setMaxLength(limit);  // after: the new text already fits
     }
-    const int limit = std::max<int>(max_length_, int(text.size()));
-    if (limit > maxLength())
-        QLineEdit::setMaxLength(limit);  // before the text, or Qt would cut it
-    QLineEdit::setText(text);
-    if (limit < maxLength())
-        QLineEdit::setMaxLength(limit);  // after: the new text already fits
+    --program_change_depth_;
+    operator_text_ = operator_text;
+    accepted_text_ = text;
+    edited_ = false;
 }
 
 quint32 TextBox::BackColor() const { return role_color(this, QPalette::Base); }
@@ -259,17 +296,20 @@ void TextBox::setSelection_(int start, int length)
         setSelection(start, length);
 }
 
-// Applies a text box's edit filter to the part of the text an operator's
-// action inserted, judged against the text the box held before that action.
+// Applies a text box's edit filter to whatever a change inserts, judged
+// against the text the box held before the change. Qt validates every change
+// of the text, so typing, pasting (keys, the box's menu, the middle button),
+// dropping and input methods all pass here; only the program's own settings
+// of the text are let through.
 class EditFilterValidator : public QValidator {
 public:
     explicit EditFilterValidator(TextBox* box) : QValidator(box), box_(box) {}
 
     State validate(QString& input, int& pos) const override
     {
-        if (box_->user_edit_depth_ == 0 || !box_->edit_filter_)
+        if (box_->program_change_depth_ > 0 || !box_->edit_filter_)
             return Acceptable;
-        const QString& before = box_->text_before_edit_;
+        const QString& before = box_->accepted_text_;
         const qsizetype shorter = std::min(before.size(), input.size());
         qsizetype prefix = 0;
         while (prefix < shorter && before.at(prefix) == input.at(prefix))
@@ -299,28 +339,6 @@ void TextBox::set_edit_filter(EditFilter filter)
     edit_filter_ = std::move(filter);
     if (edit_filter_ && !validator())
         setValidator(new EditFilterValidator(this));
-}
-
-bool TextBox::event(QEvent* e)
-{
-    switch (e->type()) {
-    case QEvent::KeyPress:
-    case QEvent::InputMethod:
-    case QEvent::Drop:
-    case QEvent::MouseButtonRelease:
-    case QEvent::ContextMenu: {
-        // Changes made while the box handles the operator's own action.
-        const QString saved = text_before_edit_;
-        text_before_edit_ = text();
-        ++user_edit_depth_;
-        const bool handled = QLineEdit::event(e);
-        --user_edit_depth_;
-        text_before_edit_ = saved;
-        return handled;
-    }
-    default:
-        return QLineEdit::event(e);
-    }
 }
 
 Label::Label(QWidget* parent) : QLabel(parent)

@@ -35,6 +35,12 @@ void set_control_index(QWidget* control, int index);
 QString default_value(const QWidget* control);
 void set_default_value(QWidget* control, const QString& value);
 
+// Whether a text box holds the operator's text (TextBox::holds_operator_text;
+// for another line edit, Qt's own modified flag), and the replacement of such
+// text by a check's transformation of it, which keeps it the operator's.
+bool holds_operator_text(const QLineEdit* box);
+void replace_operator_text(QLineEdit* box, const QString& text);
+
 // Back and fore colour of any control in 0x00BBGGRR form: the edit area of text
 // boxes and combo boxes, the background of labels and windows.
 void set_back_color(QWidget* control, quint32 bgr);
@@ -60,14 +66,24 @@ class TextBox : public QLineEdit {
 public:
     explicit TextBox(QWidget* parent = nullptr);
 
-    // MaxLength in characters as typed or pasted; 0 means no limit. Text set by
-    // the program (setText below) is kept whole even when it is longer, as the
-    // classic text box did; the checks cut it to its byte limit later.
+    // MaxLength in characters as typed or pasted; 0 means no limit. Text the
+    // program puts in (set_program_text) is kept whole even when it is longer,
+    // as the classic text box did.
     int MaxLength() const;
     void setMaxLength_(int length);
-    // Sets the text without cutting it to MaxLength (hides QLineEdit::setText;
-    // calls through a QLineEdit pointer keep Qt's cut to MaxLength characters).
-    void setText(const QString& text);
+
+    // Whose text the box holds. The operator's: typed, pasted (keys, the box's
+    // own menu, the middle button), dropped or put in by an input method, and
+    // a check's cut or upper-casing of such text. The program's: a value it
+    // put in (a copied row, a popup choice, a clear). Transformations made on
+    // the program's behalf consult this, so that a value copied from a listed
+    // row reaches the statements exactly as it was listed.
+    bool holds_operator_text() const { return operator_text_; }
+    // Puts in a value of the program's: never filtered, never cut to MaxLength.
+    void set_program_text(const QString& text);
+    // Replaces the operator's text by a check's transformation of it; never
+    // filtered, and the text stays the operator's.
+    void replace_operator_text(const QString& text);
     bool Locked() const { return isReadOnly(); }
     void setLocked(bool locked) { setReadOnly(locked); }
 
@@ -80,22 +96,23 @@ public:
     int SelLength() const;
     void setSelection_(int start, int length);
 
-    // A filter for text the operator puts in by a route other than a single
-    // typed key: a paste, an input method, a drop. It receives the text that
-    // stays and the inserted part and returns what may be inserted. Text set by
-    // the program (setText) is never filtered.
+    // The filter every change the operator makes passes, whatever its route (a
+    // key, a paste, an input method, a drop): it receives the text that stays
+    // and the inserted part and returns what may be inserted. Text the program
+    // puts in (set_program_text, replace_operator_text) is never filtered.
     using EditFilter = std::function<QString(const QString& kept, const QString& inserted)>;
     void set_edit_filter(EditFilter filter);
 
-protected:
-    bool event(QEvent* event) override;
-
 private:
     friend class EditFilterValidator;
+    void put_text(const QString& text, bool operator_text);
+
     int max_length_ = 0;
     EditFilter edit_filter_;
-    int user_edit_depth_ = 0;
-    QString text_before_edit_;
+    int program_change_depth_ = 0;   // > 0 while the program itself sets the text
+    bool operator_text_ = false;
+    bool edited_ = false;            // the change under way is the operator's
+    QString accepted_text_;          // the text before the change under way
 };
 
 class Label : public QLabel {

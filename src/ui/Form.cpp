@@ -130,17 +130,29 @@ bool Form::eventFilter(QObject* watched, QEvent* event)
         return false;
     }
     case QEvent::FocusIn:
-    case QEvent::FocusOut: {
-        auto* focus = static_cast<QFocusEvent*>(event);
-        // Activation changes (a message box opening or closing) are not focus
-        // moves between the window's controls.
-        if (focus->reason() == Qt::ActiveWindowFocusReason
-            || focus->reason() == Qt::PopupFocusReason)
-            return false;
-        if (event->type() == QEvent::FocusIn)
+        // Focus given while the window is not active (at start-up, while a
+        // message box is open) reaches the control only when the window becomes
+        // active again, as an activation; it is still a move of the focus
+        // between the window's controls, and the control that had it before
+        // loses it now. Activation alone, back to the same control, is none.
+        if (control != focused_control_) {
+            const QPointer<QWidget> previous = focused_control_;
+            focused_control_ = control;
+            if (previous)
+                control_lost_focus(previous);
             control_got_focus(control);
-        else
+        }
+        return false;
+    case QEvent::FocusOut: {
+        // The window losing its activation (a message box, a popup, another
+        // program) leaves the focus where it is.
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
+            return false;
+        if (control == focused_control_) {
+            focused_control_ = nullptr;
             control_lost_focus(control);
+        }
         return false;
     }
     default:

@@ -4,6 +4,7 @@
 // characters can be swallowed or replaced before the control takes them; key
 // releases, focus changes and the close request reach overridable handlers.
 
+#include <QPointer>
 #include <QWidget>
 
 class QKeyEvent;
@@ -20,7 +21,7 @@ namespace vk {
 constexpr int Back = 8, Tab = 9, Return = 13, Shift = 16, Control = 17, Menu = 18, Pause = 19,
               Capital = 20, Escape = 27, Space = 32, Prior = 33, Next = 34, End = 35, Home = 36,
               Left = 37, Up = 38, Right = 39, Down = 40, Insert = 45, Delete = 46, F1 = 112,
-              F2 = 113, F3 = 114, F4 = 115, F5 = 116, F12 = 123;
+              F2 = 113, F3 = 114, F4 = 115, F5 = 116, F12 = 123, F24 = 135;
 }
 
 class Form : public QWidget {
@@ -66,6 +67,8 @@ protected:
 private:
     bool handle_key_press(QWidget* control, QKeyEvent* event);
     bool resending_ = false;
+    // The control this window last reported as having the focus.
+    QPointer<QWidget> focused_control_;
 };
 
 }  // namespace k4

@@ -25,9 +25,13 @@ const QString focus_color_kind = QStringLiteral("1");
 const QString normal_color_kind = QStringLiteral("2");
 
 // Key codes a key release passes over: Up, Down and Enter move the focus
-// through the window's own key handler; Esc, Shift and Ctrl type nothing.
+// through the window's own key handler; Esc, Shift, Ctrl and the function keys
+// type nothing (F2 in particular sets the skip of the next check, which an
+// advance run by its own release would consume at once).
 bool is_ignored_release(int key_code)
 {
+    if (key_code >= vk::F1 && key_code <= vk::F24)
+        return true;
     switch (key_code) {
     case vk::Up:
     case vk::Down:
@@ -242,11 +246,12 @@ void PresentationKit::enable_field_group(const QString& phase)
 void PresentationKit::format_date_field(int field_number)
 {
     auto* box = qobject_cast<QLineEdit*>(field(field_number));
-    if (!box)
+    if (!box || !holds_operator_text(box))
         return;
     // No field of the program carries a date format; whatever the format slot
-    // holds, the field's text is held to its byte limit.
-    set_default_value(box, limited_text(box->text(), max_length(box)));
+    // holds, the operator's text is held to its byte limit. A value the
+    // program put in stays whole: cut, it would name another row.
+    replace_operator_text(box, limited_text(box->text(), max_length(box)));
 }
 
 void PresentationKit::field_key_up(int key_code, int shift)
@@ -271,9 +276,9 @@ void PresentationKit::field_key_up(int key_code, int shift)
     const QString text = box->text();
     const int n = int(text.size());
 
-    if (m > 0 && m < ansi_byte_length(text)) {
+    if (m > 0 && holds_operator_text(box) && m < ansi_byte_length(text)) {
         const QString cut = limited_text(text, m);
-        set_default_value(box, cut);
+        replace_operator_text(box, cut);
         box->setCursorPosition(int(cut.size()));
     }
 

@@ -173,6 +173,33 @@ TEST_F(Popup, EnterDoubleClickAndSelectWriteTheCurrentRowTrimmed)
     EXPECT_EQ(targets(), (QStringList{"01", "部門"}));
 }
 
+TEST_F(Popup, TheCurrentRowStaysHighlightedAsKeysAndTheMouseMoveIt)
+{
+    const Drive drive = open([](G_GRID& p) {
+        FlexGrid* g = p.grid();
+        auto highlighted_row = [g] {
+            g->Refresh();
+            const QItemSelectionModel* s = g->selectionModel();
+            QList<int> rows;
+            for (int r = 0; r < g->model()->rowCount(); ++r)
+                if (s->isSelected(g->model()->index(r, 1)) && s->isSelected(g->model()->index(r, 2)))
+                    rows << r + 1;
+            return rows;
+        };
+        QTest::keyClick(g, Qt::Key_Down);
+        QTest::keyClick(g, Qt::Key_Down);
+        EXPECT_EQ(g->Row(), 3);
+        EXPECT_EQ(highlighted_row(), QList<int>{3});
+        QTest::keyClick(g, Qt::Key_Up);
+        EXPECT_EQ(highlighted_row(), QList<int>{2});
+        click_cell(g, 4, 1);
+        EXPECT_EQ(highlighted_row(), QList<int>{4});
+        QTest::keyClick(g, Qt::Key_Return);   // the highlighted row is the one taken
+    });
+    EXPECT_TRUE(drive.opened);
+    EXPECT_EQ(targets(), (QStringList{"0004", "名称四"}));
+}
+
 TEST_F(Popup, EscStopAndClosingWriteNothing)
 {
     for (const Action& action : std::vector<Action>{

@@ -4,6 +4,7 @@
 #include "ProgramHarness.h"
 
 #include "app/Database.h"
+#include "ui/Appearance.h"
 #include "ui/Controls.h"
 #include "ui/FlexGrid.h"
 #include "ui/MessageService.h"
@@ -12,6 +13,9 @@
 #include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QDropEvent>
 #include <QLoggingCategory>
 #include <QRegularExpression>
 #include <QTest>
@@ -352,6 +356,117 @@ TEST_P(ScreenCycle, EscInBodySavesWithoutAskingAndF2EscLeavesWithoutSaving)
     EXPECT_EQ(screen().input_phase, QStringLiteral("HEAD"));
     EXPECT_EQ(screen().checks_active, -1);
     EXPECT_EQ(h->table_rows(), rows);
+
+    // Where a search leaves the cursor (SJSHU, full, wholly selected) and in
+    // JKBN: the release of F2 runs no advance, so Esc leaves without a word.
+    for (QWidget* field : {static_cast<QWidget*>(form().SJSHU), static_cast<QWidget*>(form().JKBN)}) {
+        form().KATCD->setFocus();
+        h->type(QStringLiteral("C00002"));
+        h->key(Qt::Key_Return);
+        ASSERT_EQ(h->focus(), form().SJSHU);
+        field->setFocus();
+        h->key(Qt::Key_F2);
+        EXPECT_EQ(h->focus(), field);
+        h->key(Qt::Key_Escape);
+        EXPECT_EQ(screen().input_phase, QStringLiteral("HEAD")) << field->objectName().toStdString();
+        EXPECT_EQ(h->focus(), form().KATCD);
+        EXPECT_TRUE(h->messages.shown().empty()) << h->messages.texts().join(u' ').toStdString();
+        EXPECT_EQ(h->table_rows(), rows);
+    }
+}
+
+TEST_P(ScreenCycle, ABlankGridRowIsNoRowToWorkOn)
+{
+    h->set_rows({});
+    start();
+    ASSERT_EQ(screen().grid_row_count, 0);
+    ASSERT_GE(grid().Rows(), 2) << "the grid keeps its blank data row";
+    h->click_cell(1, 1);
+    EXPECT_EQ(screen().input_phase, QStringLiteral("HEAD"));
+    h->double_click_cell(1, 1);
+    EXPECT_EQ(screen().input_phase, QStringLiteral("HEAD"));
+    grid().setFocus();
+    for (Qt::Key key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_Return, Qt::Key_Return, Qt::Key_Return})
+        h->key(key);
+    EXPECT_EQ(screen().input_phase, QStringLiteral("HEAD"));
+    EXPECT_EQ(screen().entry_kind, entry::change);
+    EXPECT_FALSE(form().CMD[2]->isEnabled());
+    EXPECT_TRUE(h->messages.shown().empty()) << h->messages.texts().join(u' ').toStdString();
+    EXPECT_TRUE(h->table_rows().isEmpty());
+}
+
+TEST_P(ScreenCycle, ATypedTrailingBlankIsRefusedAsTheDuplicateItWouldWrite)
+{
+    start();
+    const QStringList before = h->table_rows();
+    h->click_button(1);
+    h->type(QStringLiteral("C00001 "));
+    h->key(Qt::Key_Return);
+    h->type(QStringLiteral("1"));
+    h->type(QStringLiteral("0001"));
+    h->key(Qt::Key_Return);
+    EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("データが重複しています")});
+    EXPECT_EQ(h->focus(), form().JKBN);
+    EXPECT_EQ(h->table_rows(), before);
+}
+
+TEST_P(ScreenCycle, TheFocusColourFollowsTheFocusGivenWhileAMessageBoxIsOpen)
+{
+    start();
+    const quint32 focus = color_from_number(h->app->settings.text_focus_color).value();
+    const quint32 normal = color_from_number(h->app->settings.text_back_color).value();
+    ASSERT_NE(focus, normal);
+    auto colours = [this] {
+        return QList<quint32>{form().KATCD->BackColor(), form().ATCD->BackColor(),
+                              form().SJSHU->BackColor(), form().JKBN->BackColor()};
+    };
+    EXPECT_EQ(colours(), (QList<quint32>{focus, normal, normal, normal}));
+
+    // Each question takes the activation from the window, as a real box
+    // does, and keeps it until after the program has placed the focus.
+    QWidget box;
+    box.setWindowTitle(QStringLiteral("K408020"));
+    h->messages.on_show = [&box](const QString&) {
+        box.show();
+        box.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&box));
+    };
+    auto after_the_box = [&] {
+        box.hide();
+        form().activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&form()));
+    };
+
+    h->click_button(1);
+    h->type(QStringLiteral("C00010"));
+    h->key(Qt::Key_Return);
+    h->type(QStringLiteral("1"));
+    h->type(QStringLiteral("0004"));
+    h->messages.plan(mb::IdCancel);
+    h->key(Qt::Key_Return);
+    after_the_box();
+    EXPECT_EQ(h->focus(), form().ATCD);
+    EXPECT_EQ(colours(), (QList<quint32>{normal, focus, normal, normal}));
+    EXPECT_TRUE(form().ATCD->hasSelectedText());
+
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Return})
+        h->key(key);
+    h->messages.plan(mb::IdNo);
+    h->key(Qt::Key_Return);
+    after_the_box();
+    EXPECT_EQ(h->focus(), form().KATCD);
+    EXPECT_EQ(colours(), (QList<quint32>{focus, normal, normal, normal}));
+
+    h->click_cell(1, 1);
+    form().JKBN->setFocus();
+    h->messages.plan(mb::IdCancel);
+    h->click_button(2);
+    after_the_box();
+    EXPECT_EQ(h->focus(), form().KATCD);
+    EXPECT_EQ(colours(), (QList<quint32>{focus, normal, normal, normal}));
+    EXPECT_EQ(h->messages.texts(), (QStringList{QStringLiteral("この内容で更新しますか"),
+                                                QStringLiteral("この内容で更新しますか"),
+                                                QStringLiteral("削除してよろしいですか")}));
 }
 
 TEST_P(ScreenCycle, EscWithEmptyTypeIsRefusedAndKeepsTheEntry)
@@ -433,7 +548,7 @@ TEST_P(ScreenCycle, PartnerSearch)
 
     // A partner's rows only, the first one current and copied.
     h->messages.clear();
-    form().KATCD->setText(QStringLiteral("c00001"));
+    form().KATCD->replace_operator_text(QStringLiteral("c00001"));  // as typed
     h->key(Qt::Key_Return);
     EXPECT_TRUE(h->messages.shown().empty());
     EXPECT_EQ(screen().grid_row_count, 2);
@@ -544,8 +659,30 @@ TEST_P(ScreenCycle, QuotesNeverReachAFieldTypedOrPasted)
     commit.setCommitString(QStringLiteral("'Ｊ,"));
     QApplication::sendEvent(form().KATCD, &commit);
     EXPECT_EQ(form().KATCD->text(), QStringLiteral("XYZＪ"));
+    // Paste from the box's own menu, whose action runs after the menu has
+    // closed, and a drop.
+    form().KATCD->set_program_text(QString());
+    QGuiApplication::clipboard()->setText(QStringLiteral("A'B,C\"D"));
+    const std::unique_ptr<QMenu> menu(form().KATCD->createStandardContextMenu());
+    QAction* paste = nullptr;
+    for (QAction* action : menu->actions()) {   // "&Paste", or Qt's Japanese for it
+        const QString text = action->text().remove(u'&');
+        if (text.startsWith(QLatin1String("Paste")) || text.startsWith(QStringLiteral("貼り付け")))
+            paste = action;
+    }
+    ASSERT_TRUE(paste);
+    paste->trigger();
+    EXPECT_EQ(form().KATCD->text(), QStringLiteral("ABCD"));
+    form().KATCD->set_program_text(QString());
+    QMimeData dropped;
+    dropped.setText(QStringLiteral("E'F\"G,H"));
+    QDragEnterEvent enter(QPoint(4, 4), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form().KATCD, &enter);
+    QDropEvent drop(QPointF(4, 4), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form().KATCD, &drop);
+    EXPECT_EQ(form().KATCD->text(), QStringLiteral("EFGH"));
     // A value the program copies from a listed row stays whole.
-    form().ATCD->setText(QStringLiteral("O'NEIL"));
+    form().ATCD->set_program_text(QStringLiteral("O'NEIL"));
     EXPECT_EQ(form().ATCD->text(), QStringLiteral("O'NEIL"));
 }
 

@@ -88,16 +88,17 @@ TEST_P(BadRows, NullsAreListedEmptyAndNeverMatchAnything)
                                  QStringLiteral("C00003|3||0002|出荷案内"),
                                  QStringLiteral("|1|送信||")}));
 
-    // Deleting the row of Nulls: its empty code is refused, nothing is deleted.
-    delete_listed(QString());
-    EXPECT_EQ(h->messages.texts().value(0), QStringLiteral("情報区分コードが入力されていません"));
+    // The row of Nulls has no partner code: a click on it is no choice of a
+    // row, so it can be neither deleted nor changed; nothing is written.
+    const int null_row = grid_row_of(QString());
+    ASSERT_GT(null_row, 0);
+    h->click_cell(null_row, 1);
+    EXPECT_EQ(h->screen->input_phase, QStringLiteral("HEAD"));
+    EXPECT_FALSE(h->form->CMD[2]->isEnabled());
+    EXPECT_TRUE(h->messages.shown().empty());
     EXPECT_EQ(master_rows(dsn()).size(), 4);
 
     // A type whose name is Null has no name: the not-found path.
-    h->key(Qt::Key_F2);
-    h->form->SJSHU->clear();
-    h->key(Qt::Key_Escape);
-    h->messages.clear();
     h->click_cell(grid_row_of(QStringLiteral("C00003")), 1);
     h->form->SJSHU->setFocus();
     h->key(Qt::Key_Return);
@@ -194,6 +195,72 @@ TEST_P(BadRows, CharactersTheCodePageCannotHoldAreKept)
     delete_listed(partner);
     EXPECT_TRUE(master_rows(dsn()).contains(QStringLiteral("Ｃ?" "?|1|0001")))
         << "deleting the row deleted another partner's row";
+}
+
+TEST_P(BadRows, ALowerCasePartnerAndAnOverLongTypeAreActedOnAsListed)
+{
+    run(QStringLiteral("INSERT INTO 区分マスタ (区分, 区分コード, 区分名称) VALUES ('送受信種別', '12', '送受')"));
+    insert(QStringLiteral("'abc', '1', '0001'"));
+    insert(QStringLiteral("'ABC', '1', '0001'"));
+    insert(QStringLiteral("'A1', '1', '0001'"));
+    insert(QStringLiteral("'A1', '12', '0001'"));
+    start();
+    auto row_of = [this](const QString& partner, const QString& type) {
+        const QStringList rows = h->grid_rows();
+        for (int i = 0; i < rows.size(); ++i)
+            if (rows[i].section(u'|', 0, 1) == partner + u'|' + type)
+                return i + 1;
+        return 0;
+    };
+
+    // The lower-case row, changed to type 2 through the keys: only it moves.
+    change_type_of_listed(QStringLiteral("abc"));
+    QStringList rows = master_rows(dsn());
+    EXPECT_TRUE(rows.contains(QStringLiteral("abc|2|0001"))) << rows.join(u' ').toStdString();
+    EXPECT_TRUE(rows.contains(QStringLiteral("ABC|1|0001")));
+    EXPECT_FALSE(rows.contains(QStringLiteral("ABC|2|0001")));
+    // ... and deleted after the existence check: only it goes.
+    h->messages.clear();
+    delete_listed(QStringLiteral("abc"));
+    EXPECT_EQ(h->messages.texts(), QStringList{confirm_delete});
+    rows = master_rows(dsn());
+    EXPECT_FALSE(rows.contains(QStringLiteral("abc|2|0001")));
+    EXPECT_TRUE(rows.contains(QStringLiteral("ABC|1|0001")));
+
+    // The type longer than its field: End in SJSHU leaves it whole, and the
+    // deletion removes that row, not the one whose type is its first byte.
+    h->messages.clear();
+    ASSERT_GT(row_of(QStringLiteral("A1"), QStringLiteral("12")), 0);
+    h->click_cell(row_of(QStringLiteral("A1"), QStringLiteral("12")), 1);
+    h->form->SJSHU->setFocus();
+    h->key(Qt::Key_End);
+    EXPECT_EQ(h->form->SJSHU->text(), QStringLiteral("12"));
+    h->messages.plan(mb::IdOK);
+    h->click_button(2);
+    EXPECT_EQ(h->messages.texts(), QStringList{confirm_delete});
+    rows = master_rows(dsn());
+    EXPECT_TRUE(rows.contains(QStringLiteral("A1|1|0001")));
+    EXPECT_FALSE(rows.contains(QStringLiteral("A1|12|0001")));
+
+    // Changed (its code), the row keeps its whole type.
+    insert(QStringLiteral("'A1', '12', '0001'"));
+    int status = 0;
+    h->screen->refresh_full_list(status);
+    h->messages.clear();
+    h->click_cell(row_of(QStringLiteral("A1"), QStringLiteral("12")), 1);
+    h->form->SJSHU->setFocus();
+    h->key(Qt::Key_End);
+    h->form->JKBN->setFocus();
+    h->form->JKBN->selectAll();
+    h->type(QStringLiteral("0002"));
+    h->messages.plan(mb::IdYes);
+    h->key(Qt::Key_Return);
+    EXPECT_EQ(h->messages.texts(), QStringList{confirm_update});
+    rows = master_rows(dsn());
+    EXPECT_TRUE(rows.contains(QStringLiteral("A1|12|0002"))) << rows.join(u' ').toStdString();
+    EXPECT_TRUE(rows.contains(QStringLiteral("A1|1|0001")));
+    EXPECT_FALSE(rows.contains(QStringLiteral("A1|12|0001")));
+    EXPECT_FALSE(rows.contains(QStringLiteral("A1|1|0002")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, BadRows,

@@ -357,6 +357,14 @@ TEST_P(DbFaults, ADeletionBlockedByAnotherOperatorsOpenChangeTimesOut)
     other.rollback_trans();
     EXPECT_EQ(master_rows(dsn()), sample_table);
 
+    // The entry line holds the listed row again: Esc treats it as a change of
+    // that row (unchanged, so a duplicate) and writes nothing.
+    EXPECT_EQ(screen().entry_kind, entry::change);
+    h->messages.clear();
+    h->key(Qt::Key_Escape);
+    EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("データが重複しています")});
+    EXPECT_EQ(master_rows(dsn()), sample_table);
+
     // The program is usable again once the other operator is done.
     h->messages.clear();
     h->messages.plan(mb::IdOK);

@@ -17,6 +17,7 @@
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 #ifndef K4_PROGRAM
 #error "K4_PROGRAM must name the program's executable"
@@ -135,7 +136,8 @@ protected:
 
     // Runs the program. With `box`, waits for start-up to stop, then answers
     // the box with Enter; without, it must end by itself after showing the window.
-    Outcome run(bool box, bool as_nobody = false)
+    Outcome run(bool box, bool as_nobody = false,
+                const QStringList& arguments = {QStringLiteral("OP001")})
     {
         QProcess program;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -163,7 +165,7 @@ protected:
                     _exit(125);
             });
         }
-        program.start(QStringLiteral(K4_PROGRAM), {QStringLiteral("OP001")});
+        program.start(QStringLiteral(K4_PROGRAM), arguments);
         if (!program.waitForStarted(30000)) {
             ADD_FAILURE() << "the program did not start";
             return {};
@@ -283,6 +285,22 @@ TEST_F(ProgramProcess, FilesWithoutReadPermission)
     EXPECT_EQ(no_list.status, 0) << no_list.log.toStdString();
     EXPECT_TRUE(no_list.log.contains(QStringLiteral("information classifications: 0 entries")))
         << no_list.log.toStdString();
+}
+
+TEST_F(ProgramProcess, TheWholeCommandLineIsTheOperatorCodeEvenWhereTheToolkitKnowsAnArgument)
+{
+    const std::pair<QStringList, QString> cases[] = {
+        {{QStringLiteral("-reverse")}, QStringLiteral("-reverse")},
+        {{QStringLiteral("-style"), QStringLiteral("x")}, QStringLiteral("-style x")},
+        {{QStringLiteral("OP"), QStringLiteral("-platform"), QStringLiteral("y"), QStringLiteral("7")},
+         QStringLiteral("OP -platform y 7")},
+    };
+    for (const auto& [arguments, code] : cases) {
+        const Outcome outcome = run(false, false, arguments);
+        EXPECT_EQ(outcome.status, 0) << outcome.log.toStdString();
+        EXPECT_TRUE(outcome.log.contains(QStringLiteral("operator code: \"%1\"").arg(code)))
+            << outcome.log.toStdString();
+    }
 }
 
 }  // namespace

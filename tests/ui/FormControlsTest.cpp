@@ -130,13 +130,13 @@ TEST(TextBox, MaxLengthLimitsTypingNotTheProgram)
     QTest::keyClicks(&box, QStringLiteral("ABCDEF"));
     EXPECT_EQ(box.text(), QStringLiteral("ABCD"));
 
-    box.setText(QStringLiteral("ABCDEFG"));
+    box.set_program_text(QStringLiteral("ABCDEFG"));
     EXPECT_EQ(box.text(), QStringLiteral("ABCDEFG"));
     EXPECT_EQ(box.MaxLength(), 4);
     set_default_value(&box, QStringLiteral("12345"));
     EXPECT_EQ(default_value(&box), QStringLiteral("12345"));
 
-    box.setText(QStringLiteral("AB"));
+    box.set_program_text(QStringLiteral("AB"));
     box.setCursorPosition(2);
     QTest::keyClicks(&box, QStringLiteral("CDE"));
     EXPECT_EQ(box.text(), QStringLiteral("ABCD")) << "the limit is back once the text fits";

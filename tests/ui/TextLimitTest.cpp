@@ -21,50 +21,55 @@ protected:
 
 TEST_F(TextLimit, CutsToMaxLengthBytesAndKeepsWhatFits)
 {
-    w.JKBN->setText(QStringLiteral("AB123"));  // program code is not held to MaxLength
+    w.JKBN->replace_operator_text(QStringLiteral("AB123"));  // held whole, as MaxLength would not
     ASSERT_EQ(w.JKBN->text(), QStringLiteral("AB123"));
     w.kit.format_date_field(3);
     EXPECT_EQ(w.JKBN->text(), QStringLiteral("AB12"));
     w.kit.format_date_field(3);
     EXPECT_EQ(w.JKBN->text(), QStringLiteral("AB12"));
 
-    w.SJSHU->setText(QStringLiteral("1"));
+    w.SJSHU->replace_operator_text(QStringLiteral("1"));
     w.kit.format_date_field(2);
     EXPECT_EQ(w.SJSHU->text(), QStringLiteral("1"));
 
-    w.ATCD->setText(QString());
+    w.ATCD->replace_operator_text(QString());
     w.kit.format_date_field(1);
     EXPECT_EQ(w.ATCD->text(), QString());
 
     // Blanks count like other characters and stay while they fit.
-    w.JKBN->setText(QStringLiteral(" A  B"));
+    w.JKBN->replace_operator_text(QStringLiteral(" A  B"));
     w.kit.format_date_field(3);
     EXPECT_EQ(w.JKBN->text(), QStringLiteral(" A  "));
 
     // A character without a code page 932 form comes back replaced.
-    w.ATCD->setText(QStringLiteral("A\u00E9B"));
+    w.ATCD->replace_operator_text(QStringLiteral("A\u00E9B"));
     w.kit.format_date_field(1);
     EXPECT_EQ(w.ATCD->text(), QStringLiteral("A?B"));
+
+    // A value the program put in (a listed row) is neither cut nor converted.
+    w.JKBN->set_program_text(QStringLiteral("AB1\u00E9"));
+    w.kit.format_date_field(3);
+    EXPECT_EQ(w.JKBN->text(), QStringLiteral("AB1\u00E9"));
 }
 
 TEST_F(TextLimit, DoubleByteCharactersCountTwiceAndAreNeverSplit)
 {
-    w.JKBN->setText(QStringLiteral("情報区"));
+    w.JKBN->replace_operator_text(QStringLiteral("情報区"));
     w.kit.format_date_field(3);
     EXPECT_EQ(w.JKBN->text(), QStringLiteral("情報"));
 
-    w.JKBN->setText(QStringLiteral("A情報"));  // 5 bytes; the cut would split 報
+    w.JKBN->replace_operator_text(QStringLiteral("A情報"));  // 5 bytes; the cut would split 報
     w.kit.format_date_field(3);
     EXPECT_EQ(w.JKBN->text(), QStringLiteral("A情"));
 
-    w.JKBN->setText(QStringLiteral("ｱｲｳｴｵ"));  // half-width katakana is one byte each
+    w.JKBN->replace_operator_text(QStringLiteral("ｱｲｳｴｵ"));  // half-width katakana is one byte each
     w.kit.format_date_field(3);
     EXPECT_EQ(w.JKBN->text(), QStringLiteral("ｱｲｳｴ"));
 }
 
 TEST_F(TextLimit, StoresTheTextBackEvenWhenItFits)
 {
-    w.ATCD->setText(QStringLiteral("P001"));
+    w.ATCD->replace_operator_text(QStringLiteral("P001"));
     w.ATCD->setSelection_(1, 2);
     w.kit.format_date_field(1);
     EXPECT_EQ(w.ATCD->text(), QStringLiteral("P001"));
@@ -182,8 +187,12 @@ TEST_F(AutoAdvance, DoubleByteTextOverTheLimitIsCutWithoutAdvancing)
     EXPECT_TRUE(w.checked.empty());
     EXPECT_EQ(QApplication::focusWidget(), w.ATCD);
 
-    // Seven characters put there by the program are cut at the next release.
-    w.ATCD->setText(QStringLiteral("情報区分名称７"));
+    // Seven characters put there by the program stay whole at the next
+    // release (a copied value is never cut); the operator's are cut.
+    w.ATCD->set_program_text(QStringLiteral("情報区分名称７"));
+    QTest::keyClick(w.ATCD, Qt::Key_Left);
+    EXPECT_EQ(w.ATCD->text(), QStringLiteral("情報区分名称７"));
+    w.ATCD->replace_operator_text(QStringLiteral("情報区分名称７"));
     QTest::keyClick(w.ATCD, Qt::Key_Left);
     EXPECT_EQ(w.ATCD->text(), QStringLiteral("情報区分名称"));
     EXPECT_EQ(w.ATCD->cursorPosition(), 6);
