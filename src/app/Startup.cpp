@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 
+#include "app/SessionEnd.h"
 #include "app/StartupFailure.h"
 #include "common/text.h"
 #include "maint/F_K408020.h"
@@ -16,6 +17,8 @@
 #include <QLibraryInfo>
 #include <QLoggingCategory>
 #include <QTranslator>
+#include <cstdio>
+#include <cstdlib>
 
 Q_LOGGING_CATEGORY(lcStartup, "k4.startup")
 
@@ -170,6 +173,16 @@ int run_program(int argc, char** argv)
     env.set_mouse_pointer = set_mouse_pointer;
 
     Application application(messages, env);
+    // The session ends from outside (log-off, shutdown): whatever the screen
+    // is doing, even a deletion waiting at its question, nothing stays half
+    // written and no session is left on the server.
+    const SessionEndWatcher session_end([&application](int signal) {
+        qCInfo(lcStartup).nospace() << "the session ends (signal " << signal
+                                    << "): rolling back, closing the connection, ending";
+        application.db.close_database();
+        std::fflush(nullptr);
+        std::_Exit(0);
+    });
     try {
         application.main();
     } catch (const StartupFailure& failure) {
