@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <algorithm>
 
 namespace k4 {
 namespace {
@@ -60,11 +61,23 @@ QString decode(const QByteArray& bytes)
     return from_cp932(bytes);
 }
 
+bool is_utf8_without_bom(const QByteArray& bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF") || bytes.startsWith("\xFF\xFE"))
+        return false;
+    if (std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return uchar(c) < 0x80; }))
+        return false;
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString decoded = utf8(bytes);
+    return !utf8.hasError();
+}
+
 }  // namespace
 
 ProfileFile ProfileFile::parse(const QByteArray& bytes)
 {
     ProfileFile file;
+    file.utf8_without_bom_ = is_utf8_without_bom(bytes);
     const QString text = decode(bytes);
     const QStringView all(text);
     Section* current = nullptr;

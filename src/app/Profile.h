@@ -32,6 +32,11 @@ public:
     QString get_string(const QString& section, const QString& key, const QString& fallback,
                        int buffer_size) const;
 
+    // True when the bytes had no byte-order mark but are valid UTF-8 with at
+    // least one byte above 0x7F: a file saved as UTF-8, whose Japanese names
+    // and values are misread as code page 932.
+    bool utf8_without_bom() const { return utf8_without_bom_; }
+
 private:
     struct Section {
         // Keys folded to ASCII lower case; the first occurrence is kept.
@@ -40,6 +45,7 @@ private:
     // Section names folded to ASCII lower case -> index into sections_.
     QHash<QString, std::size_t> section_index_;
     std::vector<Section> sections_;
+    bool utf8_without_bom_ = false;
 };
 
 // GetPrivateProfileString: the value cut to buffer_size - 1 bytes of code page

@@ -50,6 +50,8 @@ public:
 
     void section(QString name) { section_ = std::move(name); }
 
+    bool utf8_without_bom() const { return file_ && file_->utf8_without_bom(); }
+
     QString text(const QString& key) const
     {
         const QString value =
@@ -210,7 +212,16 @@ std::optional<qint16> settings_int16(const QString& text)
 
 void read_db_settings(Settings& settings, const SettingsLocation& where)
 {
-    KeyReader key(formed_path(where), QStringLiteral("動作環境"), db_buffer_size);
+    const QString path = formed_path(where);
+    KeyReader key(path, QStringLiteral("動作環境"), db_buffer_size);
+    // The most common mistake with the settings file, told once at start-up.
+    if (key.utf8_without_bom())
+        qCWarning(lcSettings).noquote()
+            << "settings file" << path
+            << "is UTF-8 without a byte-order mark, but it is read as code page 932 (Shift-JIS),"
+               " so its Japanese section names and values are misread; convert it with"
+            << QStringLiteral("iconv -f UTF-8 -t CP932 '%1' > '%1.cp932'").arg(path)
+            << "and put the converted file in its place";
     Settings next = settings;
     next.machine_name_setting = key.fixed(QStringLiteral("MACHINENAME"));
     next.db_user_id = key.fixed(QStringLiteral("USERID"));

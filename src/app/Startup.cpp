@@ -6,6 +6,7 @@
 #include "maint/F_K408020.h"
 #include "maint/MaintScreen.h"
 #include "maint/Statements.h"
+#include "sysinfo/SystemLog.h"
 #include "sysinfo/cProfile.h"
 #include "ui/Controls.h"
 #include "ui/MessageService.h"
@@ -86,16 +87,25 @@ void Application::main()
     services.today = env_.today;
     services.end_program = env_.end_program;
     services.set_mouse_pointer = env_.set_mouse_pointer;
+    services.system_log = env_.system_log;
     screen = std::make_unique<MaintScreen>(*form, std::move(services));
 
     init_application();
+    screen->login_user = login_user;
+    screen->machine_name = machine_name;
     screen->init_screen();
 
     int list_status = 0;
     const QString list_path = locate_info_code_file(location_);
-    load_info_code_file(info_codes, list_path, list_status);
-    qCInfo(lcStartup) << "information classifications:" << info_codes.info_code_count() << "entries from"
-                      << list_path << (list_status == 9 ? "(not loaded completely)" : "");
+    if (!load_info_code_file(info_codes, list_path, list_status))
+        qCWarning(lcStartup).noquote()
+            << "information classification list not found:"
+            << (list_path.isEmpty() ? QStringLiteral("no path, JOHOKUBUN of [PATH] in EDI.ini is empty")
+                                    : list_path);
+    else
+        qCInfo(lcStartup) << "information classifications:" << info_codes.info_code_count()
+                          << "entries from" << list_path
+                          << (list_status == 9 ? "(not loaded completely)" : "");
 
     screen->refresh_full_list(list_status);
     screen->show_header_labels();
@@ -171,6 +181,7 @@ int run_program(int argc, char** argv)
     env.arguments = arguments;
     env.end_program = [] { QCoreApplication::exit(0); };
     env.set_mouse_pointer = set_mouse_pointer;
+    env.system_log = system_log_sink();
 
     Application application(messages, env);
     // The session ends from outside (log-off, shutdown): whatever the screen

@@ -27,6 +27,8 @@ struct StartupEnvironment {
     std::function<QDate()> today = [] { return QDate::currentDate(); };
     std::function<void()> end_program = [] {};
     std::function<void(int)> set_mouse_pointer = [](int) {};
+    // Where each committed change also goes (the system log in the program).
+    std::function<void(const QString& line)> system_log = [](const QString&) {};
 };
 
 // The operator code: the arguments joined by one blank, leading and trailing

@@ -46,15 +46,16 @@ void load_info_code_list(InfoCodeList& list, const SettingsLocation& where, int&
     load_info_code_file(list, locate_info_code_file(where), status);
 }
 
-void load_info_code_file(InfoCodeList& list, const QString& path, int& status)
+bool load_info_code_file(InfoCodeList& list, const QString& path, int& status)
 {
     ListFileRead read = read_info_code_file(path);
     if (!read.exists) {
         status = 9;
-        return;
+        return false;
     }
     list.assign(std::move(read.entries));
     status = read.complete ? 0 : 9;
+    return true;
 }
 
 }  // namespace k4

@@ -37,7 +37,8 @@ private:
 // was), when it cannot be read (the list is left empty), or when it has more
 // than 32767 lines (the first 32767 stay in the list with their count).
 void load_info_code_list(InfoCodeList& list, const SettingsLocation& where, int& status);
-// The same with the list file's path already located.
-void load_info_code_file(InfoCodeList& list, const QString& path, int& status);
+// The same with the list file's path already located. False when no list file
+// is found at `path` (status 9, the list stays as it was).
+bool load_info_code_file(InfoCodeList& list, const QString& path, int& status);
 
 }  // namespace k4

@@ -163,6 +163,20 @@ void MaintScreen::log_change(const char* what, const EntryValues* before,
     };
     qCInfo(lcChanges).noquote() << "operator" << printable(operator_code) << what << row(before)
                                 << "->" << row(after);
+
+    // The system log names the OS user and the workstation as well. Free text
+    // is quoted with '"' and '\\' escaped, so no value can forge another field.
+    auto quoted = [&](QString text) {
+        text.replace(u'\\', QStringLiteral("\\\\")).replace(u'"', QStringLiteral("\\\""));
+        return u'"' + printable(text) + u'"';
+    };
+    auto quoted_row = [&](const EntryValues* v) {
+        return v ? quoted(QStringLiteral("%1/%2/%3").arg(v->partner_code, v->transfer_type, v->info_code))
+                 : QStringLiteral("-");
+    };
+    s_.system_log(QStringLiteral("%1 operator=%2 user=%3 workstation=%4 old=%5 new=%6")
+                      .arg(QLatin1String(what), quoted(operator_code), quoted(login_user),
+                           quoted(machine_name), quoted_row(before), quoted_row(after)));
 }
 
 void MaintScreen::leave_body(int& status)

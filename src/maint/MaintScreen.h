@@ -58,6 +58,9 @@ struct ScreenServices {
     // Ends the program after the confirmed exit (the connection is already closed).
     std::function<void()> end_program = [] {};
     std::function<void(int)> set_mouse_pointer = [](int) {};
+    // Receives each committed change as one line with who and where (the
+    // program sends it to the system log).
+    std::function<void(const QString& line)> system_log = [](const QString&) {};
 };
 
 class MaintScreen : public ScreenEvents {
@@ -72,6 +75,9 @@ public:
     int grid_row_count = 0;
     QString operator_code;
     QString operator_name;
+    // The OS user and the workstation, named in the system log beside the operator.
+    QString login_user;
+    QString machine_name;
 
     // Start-up and layout.
     void init_screen();

@@ -57,6 +57,7 @@ void ProgramHarness::start(const QStringList& arguments)
     env.arguments = arguments;
     env.today = [] { return QDate(2026, 12, 8); };
     env.end_program = [this] { ended = true; };
+    env.system_log = [this](const QString& line) { system_log << line; };
     app = std::make_unique<Application>(messages, env);
     form = nullptr;
     screen = nullptr;

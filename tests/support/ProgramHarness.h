@@ -67,6 +67,8 @@ public:
     QStringList grid_rows() const;
 
     HookedMessages messages;
+    // Every line the program sent to the system log, in order.
+    QStringList system_log;
     std::unique_ptr<Application> app;
     F_K408020* form = nullptr;
     MaintScreen* screen = nullptr;
