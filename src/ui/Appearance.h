@@ -38,7 +38,8 @@ std::optional<double> font_size_from_text(const QString& text);
 std::optional<quint32> color_from_number(double value);
 std::optional<quint32> color_from_text(const QString& text);
 
-// A setting that a property refused.
+// A setting that a property refused (start-up tells the operator
+// "項目設定エラー").
 class AppearanceError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -56,6 +57,18 @@ struct StyleGroup {
     QString font_strikethru;
     QString font_underline;
     double fore_color = 0;
+};
+
+// What a window is styled with: the window's back colour (text, converted
+// when it is applied), the groups of text boxes, of labels named lbl_ or OPR_
+// and of labels named tit_, and the back colour of the field that has the
+// focus (the other fields take text.back_color).
+struct Appearance {
+    QString form_back_color;
+    StyleGroup text;
+    StyleGroup label;
+    StyleGroup title;
+    double text_focus_color = 0;
 };
 
 // Sets the group's properties on `control` one after the other; throws

@@ -1,4 +1,4 @@
-#include "app/Profile.h"
+#include "settings/Profile.h"
 
 #include "common/cp932.h"
 

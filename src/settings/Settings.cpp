@@ -1,8 +1,7 @@
-#include "app/Settings.h"
+#include "settings/Settings.h"
 
-#include "app/Profile.h"
-#include "app/StartupFailure.h"
 #include "common/text.h"
+#include "settings/Profile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -23,7 +22,7 @@ constexpr int settings_buffer_size = 256;
 [[noreturn]] void fail(const QString& detail)
 {
     qCWarning(lcSettings).noquote() << detail;
-    throw StartupFailure(startup_message::ini_read_error);
+    throw SettingsError(detail.toStdString());
 }
 
 QString formed_path(const SettingsLocation& where)

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <optional>
+#include <stdexcept>
 
 namespace k4 {
 
@@ -90,12 +91,20 @@ std::optional<double> settings_number(const QString& text);
 // -32768..32767 afterwards.
 std::optional<qint16> settings_int16(const QString& text);
 
-// Section 動作環境 (buffer 64). Throws StartupFailure("INIﾌｧｲﾙ読込エラー") when the
-// path cannot be formed.
+// A settings file that cannot be read as the program needs it: the path cannot
+// be formed, or a value is not what its key requires. The detail is logged
+// (k4.settings); start-up tells the operator "INIﾌｧｲﾙ読込エラー".
+class SettingsError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Section 動作環境 (buffer 64). Throws SettingsError when the path cannot be
+// formed; `settings` is then unchanged.
 void read_db_settings(Settings& settings, const SettingsLocation& where);
 
 // Sections Setting0 (buffer 256), K405010, PATH, デバッグ in the order of the keys;
-// throws StartupFailure("INIﾌｧｲﾙ読込エラー") at the first value that fails.
+// throws SettingsError at the first value that fails, leaving `settings` unchanged.
 void read_settings(Settings& settings, const SettingsLocation& where);
 
 }  // namespace k4

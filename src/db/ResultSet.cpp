@@ -1,5 +1,6 @@
-#include "app/Database.h"
-#include "app/DatabaseOdbc.h"
+#include "db/ResultSet.h"
+
+#include "db/DatabaseOdbc.h"
 
 #include <algorithm>
 #include <cstring>
