@@ -3,7 +3,7 @@
 // window on its screen.
 //
 // Setting values convert the way the classic controls converted them when a
-// property was assigned: numbers may carry blanks around them, a fraction
+// property was assigned (the property rule of common/text.h): numbers may carry blanks around them, a fraction
 // (rounded half to even where a whole number is needed) or an exponent, or be
 // written in hexadecimal (&H...) or octal (&O...); on/off values are True or
 // False in any letter case, or a number (0 is off). An empty or unconvertible
@@ -19,15 +19,6 @@
 class QWidget;
 
 namespace k4 {
-
-// A number written as text; std::nullopt when the text is not one.
-std::optional<double> number_from_text(const QString& text);
-// A number converted to a 32-bit signed integer: rounded half to even, refused
-// outside the 32-bit range.
-std::optional<qint32> long_from_number(double value);
-// Text converted to a 32-bit signed integer (a hexadecimal or octal value of
-// up to 32 bits reads as its two's complement, &HFFFFFFFF being -1).
-std::optional<qint32> long_from_text(const QString& text);
 
 // A font on/off setting.
 std::optional<bool> on_off_from_text(const QString& text);

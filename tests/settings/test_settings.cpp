@@ -1,6 +1,7 @@
 #include "settings/Settings.h"
 
 #include "app/StartupFailure.h"
+#include "common/text.h"
 
 #include "TempDir.h"
 

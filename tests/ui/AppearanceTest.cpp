@@ -3,6 +3,7 @@
 
 #include "KitWindow.h"
 #include "app/StartupFailure.h"
+#include "common/text.h"
 #include "ui/Appearance.h"
 
 #include <QComboBox>
@@ -203,14 +204,14 @@ TEST(SettingConversions, OnOffSizesAndIntegers)
     EXPECT_EQ(font_size_from_text(QStringLiteral("１２")), std::nullopt);
 
     // 32-bit integers: halves to even, hexadecimal as two's complement, no overflow.
-    EXPECT_EQ(long_from_text(QStringLiteral("2.5")), 2);
-    EXPECT_EQ(long_from_text(QStringLiteral("3.5")), 4);
-    EXPECT_EQ(long_from_text(QStringLiteral("-2.5")), -2);
-    EXPECT_EQ(long_from_text(QStringLiteral("-2147483648")), std::numeric_limits<qint32>::min());
-    EXPECT_EQ(long_from_text(QStringLiteral("&hffffffff")), -1);
-    EXPECT_EQ(long_from_text(QStringLiteral("&O17")), 15);
+    EXPECT_EQ(property_long(QStringLiteral("2.5")), 2);
+    EXPECT_EQ(property_long(QStringLiteral("3.5")), 4);
+    EXPECT_EQ(property_long(QStringLiteral("-2.5")), -2);
+    EXPECT_EQ(property_long(QStringLiteral("-2147483648")), std::numeric_limits<qint32>::min());
+    EXPECT_EQ(property_long(QStringLiteral("&hffffffff")), -1);
+    EXPECT_EQ(property_long(QStringLiteral("&O17")), 15);
     for (const char* bad : {"2147483648", "&H100000000", "&H", "&HG", "nan", "inf"})
-        EXPECT_EQ(long_from_text(QString::fromLatin1(bad)), std::nullopt) << bad;
+        EXPECT_EQ(property_long(QString::fromLatin1(bad)), std::nullopt) << bad;
 
     // Colours: plain 0x00BBGGRR or a system colour.
     EXPECT_EQ(color_from_text(QStringLiteral("-2147483633")), 0x8000000Fu);
