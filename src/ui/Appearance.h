@@ -3,11 +3,11 @@
 // window on its screen.
 //
 // Setting values convert the way the classic controls converted them when a
-// property was assigned (the property rule of common/text.h): numbers may carry blanks around them, a fraction
-// (rounded half to even where a whole number is needed) or an exponent, or be
-// written in hexadecimal (&H...) or octal (&O...); on/off values are True or
-// False in any letter case, or a number (0 is off). An empty or unconvertible
-// value is refused.
+// property was assigned (the property rule of common/text.h): numbers may
+// carry blanks around them, a fraction (rounded half to even where a whole
+// number is needed) or an exponent, or be written in hexadecimal (&H...) or
+// octal (&O...); on/off values are True or False in any letter case, or a
+// number (0 is off). An empty or unconvertible value is refused.
 
 #include <QPoint>
 #include <QSize>
