@@ -27,7 +27,7 @@
 #include "Paired.h"
 #include "ScreenApp.h"
 
-#include "app/Database.h"
+#include "db/Database.h"
 #include "maint/MaintScreen.h"
 #include "maint/Statements.h"
 

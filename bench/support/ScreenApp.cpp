@@ -1,6 +1,6 @@
 #include "ScreenApp.h"
 
-#include "app/Database.h"
+#include "db/Database.h"
 #include "maint/F_K408020.h"
 #include "maint/MaintScreen.h"
 #include "maint/Statements.h"

@@ -1,9 +1,9 @@
 #include "FuzzChecks.h"
 
-#include "app/Profile.h"
-#include "app/Settings.h"
 #include "common/cp932.h"
 #include "common/text.h"
+#include "settings/Profile.h"
+#include "settings/Settings.h"
 
 #include <QByteArray>
 #include <QString>

@@ -10,6 +10,7 @@
 #include "sysinfo/cProfile.h"
 #include "ui/Controls.h"
 #include "ui/MessageService.h"
+#include "ui/MousePointer.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -28,6 +29,23 @@ namespace k4 {
 QString take_operator_code(const QStringList& arguments)
 {
     return trim_blanks(arguments.join(u' '));
+}
+
+Appearance appearance_from_settings(const Settings& s)
+{
+    Appearance a;
+    a.form_back_color = s.form_back_color;
+    a.text = {s.text_back_color,      s.text_font_bold,       s.text_font_italic,
+              s.text_font_name,       s.text_font_size,       s.text_font_strikethru,
+              s.text_font_underline,  s.text_fore_color};
+    a.label = {s.label_back_color,    s.label_font_bold,      s.label_font_italic,
+               s.label_font_name,     s.label_font_size,      s.label_font_strikethru,
+               s.label_font_underline, s.label_fore_color};
+    a.title = {s.title_back_color,    s.title_font_bold,      s.title_font_italic,
+               s.title_font_name,     s.title_font_size,      s.title_font_strikethru,
+               s.title_font_underline, s.title_fore_color};
+    a.text_focus_color = s.text_focus_color;
+    return a;
 }
 
 Application::Application(MessageService& messages, StartupEnvironment environment)
@@ -60,7 +78,7 @@ void Application::open_database()
                          machine_name);
     } catch (const DbError& e) {
         qCWarning(lcStartup) << "the database connection failed:" << e.what();
-        throw StartupFailure(startup_message::connect_error);
+        throw startup_failure(e);
     }
     qCInfo(lcStartup) << "connected to data source" << trim_blanks(settings.data_source_name)
                       << "through" << db.driver_name();
@@ -68,13 +86,22 @@ void Application::open_database()
 
 void Application::init_application()
 {
-    read_db_settings(settings, location_);
-    capture_system_profile();
-    open_database();
-    read_settings(settings, location_);
+    try {
+        read_db_settings(settings, location_);
+        capture_system_profile();
+        open_database();
+        read_settings(settings, location_);
+    } catch (const SettingsError& e) {
+        throw startup_failure(e);
+    }
     // Touching the window loads it; loading centres it.
     center_form(form.get());
-    kit.apply_appearance();
+    kit.appearance = appearance_from_settings(settings);
+    try {
+        kit.apply_appearance();
+    } catch (const AppearanceError& e) {
+        throw startup_failure(e);
+    }
 }
 
 void Application::main()

@@ -2,9 +2,9 @@
 // Start-up and exit: the services prepared in their fixed order, the main
 // window filled and shown, then the operator code taken from the command line.
 
-#include "app/Database.h"
-#include "app/Settings.h"
+#include "db/Database.h"
 #include "lookup/InfoCodeList.h"
+#include "settings/Settings.h"
 #include "ui/PresentationKit.h"
 
 #include <QDate>
@@ -35,6 +35,10 @@ struct StartupEnvironment {
 // blanks removed; inner blanks stay.
 QString take_operator_code(const QStringList& arguments);
 
+// The presentation kit's appearance from the [Setting0] values: the window's
+// back colour, the Text, Label and Title groups, the focus colour.
+Appearance appearance_from_settings(const Settings& settings);
+
 class Application {
 public:
     Application(MessageService& messages, StartupEnvironment environment);
@@ -51,7 +55,7 @@ public:
 
     Settings settings;
     Database db;
-    PresentationKit kit{settings};
+    PresentationKit kit;
     InfoCodeList info_codes;
     std::unique_ptr<F_K408020> form;
     std::unique_ptr<MaintScreen> screen;

@@ -8,7 +8,7 @@
 // a blank one too, is one entry; characters 1-4 are the code and 5-24 the
 // name, counted in characters after decoding; nothing is trimmed.
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 
 #include <QString>
 #include <QStringView>

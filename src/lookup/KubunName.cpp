@@ -1,7 +1,7 @@
 #include "lookup/KubunName.h"
 
-#include "app/Database.h"
 #include "common/text.h"
+#include "db/Database.h"
 #include "ui/MessageService.h"
 
 #include <QLabel>

@@ -1,7 +1,7 @@
 // The window's keys and the four command buttons: searching, adding, saving,
 // leaving the entry line, deleting, the code popup and the end of the program.
 
-#include "app/Database.h"
+#include "db/Database.h"
 #include "common/text.h"
 #include "lookup/G_GRID.h"
 #include "maint/MaintScreen.h"

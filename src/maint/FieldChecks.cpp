@@ -1,7 +1,7 @@
 // The field checks: one field at a time on Enter or a full field, all entry
 // fields before a save or a deletion, and the partner search behind KATCD.
 
-#include "app/Database.h"
+#include "db/Database.h"
 #include "common/text.h"
 #include "lookup/InfoCodeList.h"
 #include "lookup/KubunName.h"

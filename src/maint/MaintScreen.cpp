@@ -3,8 +3,8 @@
 
 #include "maint/MaintScreen.h"
 
-#include "app/Database.h"
-#include "app/Settings.h"
+#include "db/Database.h"
+#include "settings/Settings.h"
 #include "common/text.h"
 #include "lookup/InfoCodeList.h"
 #include "maint/CharFilter.h"

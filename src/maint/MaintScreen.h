@@ -6,6 +6,7 @@
 
 #include "maint/F_K408020.h"
 #include "maint/Statements.h"
+#include "ui/MousePointer.h"
 
 #include <QDate>
 #include <QLoggingCategory>
@@ -38,13 +39,6 @@ inline const QString transfer_type_missing = QStringLiteral("送受信種別が�
 inline const QString info_code_missing = QStringLiteral("情報区分コードが入力されていません");
 inline const QString no_such_code = QStringLiteral("該当コードがありません");
 }  // namespace msg
-
-// Screen-wide mouse pointer values.
-namespace pointer {
-constexpr int standard = 0;
-constexpr int arrow = 1;
-constexpr int hourglass = 11;
-}  // namespace pointer
 
 // What the screen needs from the rest of the program.
 struct ScreenServices {

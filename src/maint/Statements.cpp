@@ -1,7 +1,7 @@
 #include "maint/Statements.h"
 
-#include "app/Database.h"
 #include "common/text.h"
+#include "db/Database.h"
 #include "ui/MessageService.h"
 
 namespace k4 {

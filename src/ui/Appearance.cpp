@@ -1,12 +1,12 @@
 #include "ui/Appearance.h"
 
+#include "common/text.h"
 #include "ui/Controls.h"
 
 #include <QEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QGuiApplication>
-#include <QLocale>
 #include <QScreen>
 #include <QWidget>
 #include <cmath>
@@ -15,79 +15,6 @@
 namespace k4 {
 
 namespace {
-
-bool is_blank(QChar c) { return c == u' ' || c == u'\t'; }
-
-QString trimmed_blanks(const QString& text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && is_blank(text.at(begin)))
-        ++begin;
-    while (end > begin && is_blank(text.at(end - 1)))
-        --end;
-    return text.mid(begin, end - begin);
-}
-
-// "&H1F" / "&O17": up to 32 bits, read as two's complement.
-std::optional<qint32> radix_value(const QString& text)
-{
-    if (text.size() < 3 || text.at(0) != u'&')
-        return std::nullopt;
-    const QChar kind = text.at(1).toUpper();
-    const int base = kind == u'H' ? 16 : kind == u'O' ? 8 : 0;
-    if (base == 0)
-        return std::nullopt;
-    quint64 value = 0;
-    for (qsizetype i = 2; i < text.size(); ++i) {
-        const char16_t c = text.at(i).toUpper().unicode();
-        const int digit = (c >= u'0' && c <= u'9') ? c - u'0'
-                          : (c >= u'A' && c <= u'F') ? c - u'A' + 10
-                                                     : base;
-        if (digit >= base)
-            return std::nullopt;
-        value = value * quint64(base) + quint64(digit);
-        if (value > 0xFFFFFFFFull)
-            return std::nullopt;
-    }
-    return qint32(quint32(value));
-}
-
-// Sign, digits with an optional decimal point, optional exponent; nothing else.
-bool is_decimal_number(const QString& text)
-{
-    qsizetype i = 0;
-    const qsizetype n = text.size();
-    if (i < n && (text.at(i) == u'+' || text.at(i) == u'-'))
-        ++i;
-    int digits = 0;
-    while (i < n && text.at(i).isDigit() && text.at(i).unicode() < 128) {
-        ++i;
-        ++digits;
-    }
-    if (i < n && text.at(i) == u'.') {
-        ++i;
-        while (i < n && text.at(i).unicode() < 128 && text.at(i).isDigit()) {
-            ++i;
-            ++digits;
-        }
-    }
-    if (digits == 0)
-        return false;
-    if (i < n && (text.at(i) == u'e' || text.at(i) == u'E')) {
-        ++i;
-        if (i < n && (text.at(i) == u'+' || text.at(i) == u'-'))
-            ++i;
-        int exponent_digits = 0;
-        while (i < n && text.at(i).unicode() < 128 && text.at(i).isDigit()) {
-            ++i;
-            ++exponent_digits;
-        }
-        if (exponent_digits == 0)
-            return false;
-    }
-    return i == n;
-}
 
 [[noreturn]] void refuse(const char* property, const QString& value)
 {
@@ -139,58 +66,20 @@ void collect_controls(const QWidget* parent, std::vector<QWidget*>& out)
 
 }  // namespace
 
-std::optional<double> number_from_text(const QString& text)
-{
-    const QString t = trimmed_blanks(text);
-    if (t.isEmpty())
-        return std::nullopt;
-    if (t.at(0) == u'&') {
-        const std::optional<qint32> v = radix_value(t);
-        return v ? std::optional<double>(double(*v)) : std::nullopt;
-    }
-    if (!is_decimal_number(t))
-        return std::nullopt;
-    bool ok = false;
-    const double value = QLocale::c().toDouble(t, &ok);
-    if (!ok || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
-
-std::optional<qint32> long_from_number(double value)
-{
-    if (!std::isfinite(value))
-        return std::nullopt;
-    const double rounded = std::nearbyint(value);  // default rounding: half to even
-    if (rounded < double(std::numeric_limits<qint32>::min())
-        || rounded > double(std::numeric_limits<qint32>::max()))
-        return std::nullopt;
-    return qint32(rounded);
-}
-
-std::optional<qint32> long_from_text(const QString& text)
-{
-    const QString t = trimmed_blanks(text);
-    if (!t.isEmpty() && t.at(0) == u'&')
-        return radix_value(t);
-    const std::optional<double> value = number_from_text(t);
-    return value ? long_from_number(*value) : std::nullopt;
-}
-
 std::optional<bool> on_off_from_text(const QString& text)
 {
-    const QString t = trimmed_blanks(text);
+    const QString t = trim_blanks_and_tabs(text);
     if (t.compare(QStringLiteral("true"), Qt::CaseInsensitive) == 0)
         return true;
     if (t.compare(QStringLiteral("false"), Qt::CaseInsensitive) == 0)
         return false;
-    const std::optional<double> value = number_from_text(t);
+    const std::optional<double> value = property_number(t);
     return value ? std::optional<bool>(*value != 0) : std::nullopt;
 }
 
 std::optional<double> font_size_from_text(const QString& text)
 {
-    const std::optional<double> value = number_from_text(text);
+    const std::optional<double> value = property_number(text);
     if (!value || *value <= 0 || *value > 2160)
         return std::nullopt;
     return value;
@@ -206,7 +95,7 @@ std::optional<quint32> color_from_number(double value)
 
 std::optional<quint32> color_from_text(const QString& text)
 {
-    const std::optional<qint32> v = long_from_text(text);
+    const std::optional<qint32> v = property_long(text);
     if (!v || !is_valid_ole_color(quint32(*v)))
         return std::nullopt;
     return quint32(*v);
@@ -222,7 +111,7 @@ void apply_style_group(QWidget* control, const StyleGroup& group)
     const bool italic = on_off("FontItalic", group.font_italic);
     set_font_part(control, [&](QFont& f) { f.setItalic(italic); });
 
-    if (trimmed_blanks(group.font_name).isEmpty())
+    if (trim_blanks_and_tabs(group.font_name).isEmpty())
         refuse("FontName", group.font_name);
     set_font_part(control, [&](QFont& f) { f.setFamilies({group.font_name}); });
 

@@ -3,11 +3,11 @@
 // window on its screen.
 //
 // Setting values convert the way the classic controls converted them when a
-// property was assigned: numbers may carry blanks around them, a fraction
-// (rounded half to even where a whole number is needed) or an exponent, or be
-// written in hexadecimal (&H...) or octal (&O...); on/off values are True or
-// False in any letter case, or a number (0 is off). An empty or unconvertible
-// value is refused.
+// property was assigned (the property rule of common/text.h): numbers may
+// carry blanks around them, a fraction (rounded half to even where a whole
+// number is needed) or an exponent, or be written in hexadecimal (&H...) or
+// octal (&O...); on/off values are True or False in any letter case, or a
+// number (0 is off). An empty or unconvertible value is refused.
 
 #include <QPoint>
 #include <QSize>
@@ -20,15 +20,6 @@ class QWidget;
 
 namespace k4 {
 
-// A number written as text; std::nullopt when the text is not one.
-std::optional<double> number_from_text(const QString& text);
-// A number converted to a 32-bit signed integer: rounded half to even, refused
-// outside the 32-bit range.
-std::optional<qint32> long_from_number(double value);
-// Text converted to a 32-bit signed integer (a hexadecimal or octal value of
-// up to 32 bits reads as its two's complement, &HFFFFFFFF being -1).
-std::optional<qint32> long_from_text(const QString& text);
-
 // A font on/off setting.
 std::optional<bool> on_off_from_text(const QString& text);
 // A font size setting in points: a number above 0 and at most 2160.
@@ -38,7 +29,8 @@ std::optional<double> font_size_from_text(const QString& text);
 std::optional<quint32> color_from_number(double value);
 std::optional<quint32> color_from_text(const QString& text);
 
-// A setting that a property refused.
+// A setting that a property refused (start-up tells the operator
+// "項目設定エラー").
 class AppearanceError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -56,6 +48,18 @@ struct StyleGroup {
     QString font_strikethru;
     QString font_underline;
     double fore_color = 0;
+};
+
+// What a window is styled with: the window's back colour (text, converted
+// when it is applied), the groups of text boxes, of labels named lbl_ or OPR_
+// and of labels named tit_, and the back colour of the field that has the
+// focus (the other fields take text.back_color).
+struct Appearance {
+    QString form_back_color;
+    StyleGroup text;
+    StyleGroup label;
+    StyleGroup title;
+    double text_focus_color = 0;
 };
 
 // Sets the group's properties on `control` one after the other; throws

@@ -1,6 +1,6 @@
 #include "ui/FlexGridModel.h"
 
-#include "ui/Appearance.h"
+#include "common/text.h"
 
 namespace k4 {
 
@@ -17,7 +17,7 @@ Qt::Alignment qt_alignment(int flex_alignment, const QString& text)
     case 7: return Qt::AlignRight | Qt::AlignVCenter;
     case 8: return Qt::AlignRight | Qt::AlignBottom;
     default:
-        return (number_from_text(text) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
+        return (property_number(text) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
     }
 }
 

@@ -1,6 +1,5 @@
 #include "ui/PresentationKit.h"
 
-#include "app/StartupFailure.h"
 #include "common/cp932.h"
 #include "common/text.h"
 #include "ui/Controls.h"
@@ -65,58 +64,32 @@ QString limited_text(const QString& text, int max_bytes)
 
 }  // namespace
 
-PresentationKit::PresentationKit(const Settings& settings) : settings_(settings) {}
-
-StyleGroup PresentationKit::text_group() const
-{
-    const Settings& s = settings_;
-    return {s.text_back_color,      s.text_font_bold,       s.text_font_italic,
-            s.text_font_name,       s.text_font_size,       s.text_font_strikethru,
-            s.text_font_underline,  s.text_fore_color};
-}
-
-StyleGroup PresentationKit::label_group() const
-{
-    const Settings& s = settings_;
-    return {s.label_back_color,     s.label_font_bold,      s.label_font_italic,
-            s.label_font_name,      s.label_font_size,      s.label_font_strikethru,
-            s.label_font_underline, s.label_fore_color};
-}
-
-StyleGroup PresentationKit::title_group() const
-{
-    const Settings& s = settings_;
-    return {s.title_back_color,     s.title_font_bold,      s.title_font_italic,
-            s.title_font_name,      s.title_font_size,      s.title_font_strikethru,
-            s.title_font_underline, s.title_fore_color};
-}
-
 void PresentationKit::apply_appearance()
 {
     try {
         if (!working_form)
             throw AppearanceError("there is no working window to style");
-        const std::optional<quint32> form_color = color_from_text(settings_.form_back_color);
+        const std::optional<quint32> form_color = color_from_text(appearance.form_back_color);
         if (!form_color)
             throw AppearanceError("BackColor of the window refused the value \""
-                                  + settings_.form_back_color.toStdString() + "\"");
+                                  + appearance.form_back_color.toStdString() + "\"");
         set_back_color(working_form, *form_color);
 
         for (QWidget* control : controls_in_creation_order(working_form)) {
             // The kind decides first; only labels are told apart by name.
             if (qobject_cast<QLineEdit*>(control)) {
-                apply_style_group(control, text_group());
+                apply_style_group(control, appearance.text);
             } else if (qobject_cast<QLabel*>(control)) {
                 const QString prefix = control->objectName().left(4);
                 if (prefix == label_prefix || prefix == operator_prefix)
-                    apply_style_group(control, label_group());
+                    apply_style_group(control, appearance.label);
                 else if (prefix == title_prefix)
-                    apply_style_group(control, title_group());
+                    apply_style_group(control, appearance.title);
             }
         }
     } catch (const AppearanceError& e) {
         qCWarning(lcKit) << "styling the window stopped:" << e.what();
-        throw StartupFailure(startup_message::item_setting_error);
+        throw;
     }
 }
 
@@ -152,7 +125,7 @@ void PresentationKit::set_field_color(QWidget* field, const QString& kind)
     if (!field)
         return;
     const double value =
-        kind == normal_color_kind ? settings_.text_back_color : settings_.text_focus_color;
+        kind == normal_color_kind ? appearance.text.back_color : appearance.text_focus_color;
     if (const std::optional<quint32> color = color_from_number(value))
         set_back_color(field, *color);
     else

@@ -6,13 +6,13 @@
 // on by itself from a field typed full. It knows nothing of the screens' own
 // logic: a screen hands it the window and the field table and asks it to act.
 
-#include "app/Settings.h"
 #include "ui/Appearance.h"
 
 #include <QPoint>
 #include <QSize>
 #include <QString>
 #include <functional>
+#include <utility>
 #include <vector>
 
 class QWidget;
@@ -23,7 +23,12 @@ class Form;
 
 class PresentationKit {
 public:
-    explicit PresentationKit(const Settings& settings);
+    PresentationKit() = default;
+    explicit PresentationKit(Appearance appearance) : appearance(std::move(appearance)) {}
+
+    // The settings the window is styled and its fields coloured with; filled
+    // by start-up from the settings file before apply_appearance.
+    Appearance appearance;
 
     // The window the kit acts on; set once at start-up, not owned.
     Form* working_form = nullptr;
@@ -40,8 +45,8 @@ public:
 
     // Styles the working window: its back colour, then every text box and
     // every label named lbl_/OPR_ or tit_, in creation order. Throws
-    // StartupFailure(項目設定エラー) at the first setting a property refuses;
-    // controls styled before it keep their new look.
+    // AppearanceError at the first setting a property refuses; controls
+    // styled before it keep their new look.
     void apply_appearance();
     // Empties every text box and every label named lbl_ and counts the input
     // fields (text boxes and combo boxes) into field_count.
@@ -73,13 +78,8 @@ public:
     bool is_usable(const QWidget* field) const;
 
 private:
-    StyleGroup text_group() const;
-    StyleGroup label_group() const;
-    StyleGroup title_group() const;
     QWidget* active_control() const;
     QWidget* field(int number) const;
-
-    const Settings& settings_;
 };
 
 }  // namespace k4

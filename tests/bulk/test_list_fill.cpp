@@ -4,7 +4,7 @@
 
 #include "ProgramHarness.h"
 
-#include "app/Database.h"
+#include "db/Database.h"
 #include "maint/Statements.h"
 #include "ui/FlexGrid.h"
 

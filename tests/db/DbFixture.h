@@ -4,7 +4,7 @@
 // K4_PG_PORT is not set).
 
 #include "OdbcSandbox.h"
-#include "app/Database.h"
+#include "db/Database.h"
 
 #include <gtest/gtest.h>
 

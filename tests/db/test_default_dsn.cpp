@@ -2,7 +2,7 @@
 // connects to it, and to nothing else.
 
 #include "OdbcSandbox.h"
-#include "app/Database.h"
+#include "db/Database.h"
 
 #include <gtest/gtest.h>
 

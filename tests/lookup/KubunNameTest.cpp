@@ -2,7 +2,7 @@
 
 #include "OdbcSandbox.h"
 #include "ScriptedMessages.h"
-#include "app/Database.h"
+#include "db/Database.h"
 #include "lookup/KubunName.h"
 
 #include <QLabel>

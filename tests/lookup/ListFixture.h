@@ -3,7 +3,7 @@
 // folder; tests write the list file's bytes themselves.
 
 #include "TempDir.h"
-#include "app/Settings.h"
+#include "settings/Settings.h"
 
 #include <QByteArray>
 #include <QString>

@@ -3,7 +3,7 @@
 // second connection. Runs on SQLite and on PostgreSQL.
 #include "ProgramHarness.h"
 
-#include "app/Database.h"
+#include "db/Database.h"
 #include "ui/Appearance.h"
 #include "ui/Controls.h"
 #include "ui/FlexGrid.h"

@@ -6,7 +6,7 @@
 // the update-failure message, and the program goes on answering keys.
 #include "ProgramHarness.h"
 
-#include "app/Database.h"
+#include "db/Database.h"
 #include "maint/Statements.h"
 #include "ui/Controls.h"
 #include "ui/FlexGrid.h"

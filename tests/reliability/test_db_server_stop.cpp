@@ -5,7 +5,7 @@
 // never on the one the other tests share.
 #include "ProgramHarness.h"
 
-#include "app/Database.h"
+#include "db/Database.h"
 #include "ui/Controls.h"
 #include "ui/FlexGrid.h"
 #include "ui/MessageService.h"

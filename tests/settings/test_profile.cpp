@@ -1,4 +1,4 @@
-#include "app/Profile.h"
+#include "settings/Profile.h"
 
 #include "TempDir.h"
 

@@ -1,5 +1,7 @@
-#include "app/Settings.h"
+#include "settings/Settings.h"
+
 #include "app/StartupFailure.h"
+#include "common/text.h"
 
 #include "TempDir.h"
 
@@ -54,8 +56,8 @@ protected:
     {
         try {
             read(settings, at.value_or(where()));
-        } catch (const StartupFailure& failure) {
-            return failure.message();
+        } catch (const SettingsError& failure) {
+            return startup_failure(failure).message();
         }
         return {};
     }

@@ -3,6 +3,7 @@
 
 #include "KitWindow.h"
 #include "app/StartupFailure.h"
+#include "common/text.h"
 #include "ui/Appearance.h"
 
 #include <QComboBox>
@@ -19,7 +20,7 @@ namespace {
 // A window with one control of each role, in a known creation order.
 class StyledWindow : public Form {
 public:
-    explicit StyledWindow(const Settings& settings) : kit(settings)
+    explicit StyledWindow(const Appearance& appearance) : kit(appearance)
     {
         kit.working_form = this;
         first_label = add<Label>("lbl_FIRST");
@@ -88,8 +89,8 @@ bool is_unstyled(QWidget* w, const QFont& design)
 
 TEST(Appearance, KindFirstThenCaseSensitivePrefix)
 {
-    const Settings settings = styled_settings();
-    StyledWindow w(settings);
+    const Appearance appearance = styled_appearance();
+    StyledWindow w(appearance);
     w.kit.apply_appearance();
 
     EXPECT_EQ(w.palette().color(QPalette::Window), QColor(0xC0, 0xC0, 0xC0));
@@ -107,9 +108,9 @@ TEST(Appearance, KindFirstThenCaseSensitivePrefix)
 
 TEST(Appearance, ControlsInsideAPlainContainerAreStyledInTheirPlace)
 {
-    const Settings settings = styled_settings();
+    const Appearance appearance = styled_appearance();
     Form form;
-    PresentationKit kit(settings);
+    PresentationKit kit(appearance);
     kit.working_form = &form;
     auto* frame = new QFrame(&form);
     auto* inner = new Label(frame);
@@ -123,15 +124,15 @@ TEST(Appearance, ControlsInsideAPlainContainerAreStyledInTheirPlace)
 
 TEST(Appearance, AnEmptyFormBackColorEndsStartUpBeforeAnyControl)
 {
-    Settings settings = styled_settings();
-    settings.form_back_color = QString();
-    StyledWindow w(settings);
+    Appearance appearance = styled_appearance();
+    appearance.form_back_color = QString();
+    StyledWindow w(appearance);
     const QColor design = w.palette().color(QPalette::Window);
     try {
         w.kit.apply_appearance();
         FAIL() << "an empty FormBackColor was accepted";
-    } catch (const StartupFailure& e) {
-        EXPECT_EQ(e.message(), QStringLiteral("項目設定エラー"));
+    } catch (const AppearanceError& e) {
+        EXPECT_EQ(startup_failure(e).message(), QStringLiteral("項目設定エラー"));
     }
     EXPECT_EQ(w.palette().color(QPalette::Window), design);
     EXPECT_TRUE(is_unstyled(w.first_label, w.design_fonts[0]));
@@ -139,10 +140,10 @@ TEST(Appearance, AnEmptyFormBackColorEndsStartUpBeforeAnyControl)
 
 TEST(Appearance, ARefusedFontSizeStopsAtThatControlKeepingEarlierStyles)
 {
-    Settings settings = styled_settings();
-    settings.text_font_size = QStringLiteral("大");
-    StyledWindow w(settings);
-    EXPECT_THROW(w.kit.apply_appearance(), StartupFailure);
+    Appearance appearance = styled_appearance();
+    appearance.text.font_size = QStringLiteral("大");
+    StyledWindow w(appearance);
+    EXPECT_THROW(w.kit.apply_appearance(), AppearanceError);
 
     EXPECT_EQ(w.palette().color(QPalette::Window), QColor(0xC0, 0xC0, 0xC0));
     EXPECT_TRUE(has_label_style(w.first_label)) << "styled before the failure";
@@ -157,31 +158,31 @@ TEST(Appearance, ARefusedFontSizeStopsAtThatControlKeepingEarlierStyles)
 TEST(Appearance, OtherRefusedSettings)
 {
     const auto fails = [](auto spoil) {
-        Settings settings = styled_settings();
-        spoil(settings);
-        StyledWindow w(settings);
+        Appearance appearance = styled_appearance();
+        spoil(appearance);
+        StyledWindow w(appearance);
         try {
             w.kit.apply_appearance();
-        } catch (const StartupFailure& e) {
-            return e.message() == QStringLiteral("項目設定エラー");
+        } catch (const AppearanceError& e) {
+            return startup_failure(e).message() == QStringLiteral("項目設定エラー");
         }
         return false;
     };
-    EXPECT_TRUE(fails([](Settings& s) { s.form_back_color = QStringLiteral("gray"); }));
-    EXPECT_TRUE(fails([](Settings& s) { s.form_back_color = QStringLiteral("4294967296"); }));
-    EXPECT_TRUE(fails([](Settings& s) { s.label_font_bold = QStringLiteral("yes"); }));
-    EXPECT_TRUE(fails([](Settings& s) { s.title_font_underline = QString(); }));
-    EXPECT_TRUE(fails([](Settings& s) { s.text_font_name = QString(); }));
-    EXPECT_TRUE(fails([](Settings& s) { s.label_font_size = QStringLiteral("0"); }));
-    EXPECT_TRUE(fails([](Settings& s) { s.title_back_color = 16777216.0; }));   // not a colour
-    EXPECT_TRUE(fails([](Settings& s) { s.text_fore_color = 1e12; }));
-    EXPECT_FALSE(fails([](Settings& s) { s.text_back_color = -2147483643.0; }))  // system colour 5
+    EXPECT_TRUE(fails([](Appearance& s) { s.form_back_color = QStringLiteral("gray"); }));
+    EXPECT_TRUE(fails([](Appearance& s) { s.form_back_color = QStringLiteral("4294967296"); }));
+    EXPECT_TRUE(fails([](Appearance& s) { s.label.font_bold = QStringLiteral("yes"); }));
+    EXPECT_TRUE(fails([](Appearance& s) { s.title.font_underline = QString(); }));
+    EXPECT_TRUE(fails([](Appearance& s) { s.text.font_name = QString(); }));
+    EXPECT_TRUE(fails([](Appearance& s) { s.label.font_size = QStringLiteral("0"); }));
+    EXPECT_TRUE(fails([](Appearance& s) { s.title.back_color = 16777216.0; }));   // not a colour
+    EXPECT_TRUE(fails([](Appearance& s) { s.text.fore_color = 1e12; }));
+    EXPECT_FALSE(fails([](Appearance& s) { s.text.back_color = -2147483643.0; }))  // system colour 5
         << "system colours are colours";
-    EXPECT_FALSE(fails([](Settings& s) { s.form_back_color = QStringLiteral("&H8000000F"); }));
+    EXPECT_FALSE(fails([](Appearance& s) { s.form_back_color = QStringLiteral("&H8000000F"); }));
     // Nothing to style is a failure too, not a crash.
-    const Settings settings = styled_settings();
-    PresentationKit kit(settings);
-    EXPECT_THROW(kit.apply_appearance(), StartupFailure);
+    const Appearance appearance = styled_appearance();
+    PresentationKit kit(appearance);
+    EXPECT_THROW(kit.apply_appearance(), AppearanceError);
 }
 
 TEST(SettingConversions, OnOffSizesAndIntegers)
@@ -203,14 +204,14 @@ TEST(SettingConversions, OnOffSizesAndIntegers)
     EXPECT_EQ(font_size_from_text(QStringLiteral("１２")), std::nullopt);
 
     // 32-bit integers: halves to even, hexadecimal as two's complement, no overflow.
-    EXPECT_EQ(long_from_text(QStringLiteral("2.5")), 2);
-    EXPECT_EQ(long_from_text(QStringLiteral("3.5")), 4);
-    EXPECT_EQ(long_from_text(QStringLiteral("-2.5")), -2);
-    EXPECT_EQ(long_from_text(QStringLiteral("-2147483648")), std::numeric_limits<qint32>::min());
-    EXPECT_EQ(long_from_text(QStringLiteral("&hffffffff")), -1);
-    EXPECT_EQ(long_from_text(QStringLiteral("&O17")), 15);
+    EXPECT_EQ(property_long(QStringLiteral("2.5")), 2);
+    EXPECT_EQ(property_long(QStringLiteral("3.5")), 4);
+    EXPECT_EQ(property_long(QStringLiteral("-2.5")), -2);
+    EXPECT_EQ(property_long(QStringLiteral("-2147483648")), std::numeric_limits<qint32>::min());
+    EXPECT_EQ(property_long(QStringLiteral("&hffffffff")), -1);
+    EXPECT_EQ(property_long(QStringLiteral("&O17")), 15);
     for (const char* bad : {"2147483648", "&H100000000", "&H", "&HG", "nan", "inf"})
-        EXPECT_EQ(long_from_text(QString::fromLatin1(bad)), std::nullopt) << bad;
+        EXPECT_EQ(property_long(QString::fromLatin1(bad)), std::nullopt) << bad;
 
     // Colours: plain 0x00BBGGRR or a system colour.
     EXPECT_EQ(color_from_text(QStringLiteral("-2147483633")), 0x8000000Fu);
@@ -220,8 +221,8 @@ TEST(SettingConversions, OnOffSizesAndIntegers)
 
 TEST(ClearInputFields, EmptiesTextBoxesAndLblLabelsAndCountsCombos)
 {
-    const Settings settings = styled_settings();
-    StyledWindow w(settings);
+    const Appearance appearance = styled_appearance();
+    StyledWindow w(appearance);
     auto* padded = w.add<Label>(" lbl_PAD ");
     for (QWidget* c : w.findChildren<QWidget*>())
         set_default_value(c, QStringLiteral("x"));

@@ -4,39 +4,39 @@
 
 namespace k4::test {
 
-Settings styled_settings()
+Appearance styled_appearance()
 {
-    Settings s;
-    s.form_back_color = QStringLiteral("12632256");  // 0xC0C0C0
-    s.text_back_color = normal_color;
-    s.text_focus_color = focus_color;
-    s.text_fore_color = 0x00000080;
-    s.text_font_bold = QStringLiteral("False");
-    s.text_font_italic = QStringLiteral("0");
-    s.text_font_name = QStringLiteral("IPAGothic");
-    s.text_font_size = QStringLiteral("12");
-    s.text_font_strikethru = QStringLiteral("false");
-    s.text_font_underline = QStringLiteral("FALSE");
-    s.label_back_color = 0x00C0FFC0;
-    s.label_fore_color = 0x00008000;
-    s.label_font_bold = QStringLiteral("True");
-    s.label_font_italic = QStringLiteral("False");
-    s.label_font_name = QStringLiteral("IPAPGothic");
-    s.label_font_size = QStringLiteral("9.75");
-    s.label_font_strikethru = QStringLiteral("False");
-    s.label_font_underline = QStringLiteral("-1");
-    s.title_back_color = 0x00FF8080;
-    s.title_fore_color = 0x00FFFFFF;
-    s.title_font_bold = QStringLiteral("true");
-    s.title_font_italic = QStringLiteral("TRUE");
-    s.title_font_name = QStringLiteral("IPAMincho");
-    s.title_font_size = QStringLiteral("11.25");
-    s.title_font_strikethru = QStringLiteral("False");
-    s.title_font_underline = QStringLiteral("False");
-    return s;
+    Appearance a;
+    a.form_back_color = QStringLiteral("12632256");  // 0xC0C0C0
+    a.text.back_color = normal_color;
+    a.text_focus_color = focus_color;
+    a.text.fore_color = 0x00000080;
+    a.text.font_bold = QStringLiteral("False");
+    a.text.font_italic = QStringLiteral("0");
+    a.text.font_name = QStringLiteral("IPAGothic");
+    a.text.font_size = QStringLiteral("12");
+    a.text.font_strikethru = QStringLiteral("false");
+    a.text.font_underline = QStringLiteral("FALSE");
+    a.label.back_color = 0x00C0FFC0;
+    a.label.fore_color = 0x00008000;
+    a.label.font_bold = QStringLiteral("True");
+    a.label.font_italic = QStringLiteral("False");
+    a.label.font_name = QStringLiteral("IPAPGothic");
+    a.label.font_size = QStringLiteral("9.75");
+    a.label.font_strikethru = QStringLiteral("False");
+    a.label.font_underline = QStringLiteral("-1");
+    a.title.back_color = 0x00FF8080;
+    a.title.fore_color = 0x00FFFFFF;
+    a.title.font_bold = QStringLiteral("true");
+    a.title.font_italic = QStringLiteral("TRUE");
+    a.title.font_name = QStringLiteral("IPAMincho");
+    a.title.font_size = QStringLiteral("11.25");
+    a.title.font_strikethru = QStringLiteral("False");
+    a.title.font_underline = QStringLiteral("False");
+    return a;
 }
 
-KitWindow::KitWindow(const Settings& settings) : kit(settings)
+KitWindow::KitWindow(const Appearance& appearance) : kit(appearance)
 {
     const qreal dpi = logicalDpiX();
     resize(twips_to_pixels(8000, dpi), twips_to_pixels(6000, dpi));

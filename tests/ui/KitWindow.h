@@ -5,7 +5,6 @@
 // to the colouring, key releases of enabled fields to the automatic advance,
 // Up and Down in the window's key handler to the navigation).
 
-#include "app/Settings.h"
 #include "ui/Controls.h"
 #include "ui/FlexGrid.h"
 #include "ui/Form.h"
@@ -18,14 +17,14 @@
 namespace k4::test {
 
 // Appearance settings that convert cleanly; tests spoil single values.
-Settings styled_settings();
+Appearance styled_appearance();
 
 constexpr quint32 normal_color = 0x00FFFFFF;
 constexpr quint32 focus_color = 0x0080FFFF;
 
 class KitWindow : public Form {
 public:
-    explicit KitWindow(const Settings& settings);
+    explicit KitWindow(const Appearance& appearance);
 
     PresentationKit kit;
     TextBox* KATCD;

@@ -31,8 +31,8 @@ protected:
 
     void press(int key) { QTest::keyClick(QApplication::focusWidget(), Qt::Key(key)); }
 
-    Settings settings = styled_settings();
-    KitWindow w{settings};
+    Appearance appearance = styled_appearance();
+    KitWindow w{appearance};
 };
 
 TEST_F(Navigation, DownWrapsToTheFirstUsableFieldOfThePhase)

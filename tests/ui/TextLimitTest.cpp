@@ -15,8 +15,8 @@ namespace {
 
 class TextLimit : public ::testing::Test {
 protected:
-    Settings settings = styled_settings();
-    KitWindow w{settings};
+    Appearance appearance = styled_appearance();
+    KitWindow w{appearance};
 };
 
 TEST_F(TextLimit, CutsToMaxLengthBytesAndKeepsWhatFits)
@@ -105,8 +105,8 @@ protected:
         QApplication::sendEvent(target, &release);
     }
 
-    Settings settings = styled_settings();
-    KitWindow w{settings};
+    Appearance appearance = styled_appearance();
+    KitWindow w{appearance};
 };
 
 TEST_F(AutoAdvance, TheTwelfthCharacterChecksAndMovesOn)

@@ -3,7 +3,7 @@
 // owning ODBC handles, the diagnostics of a failed call, and the connection
 // state that open result sets keep alive.
 
-#include "app/Database.h"
+#include "db/Database.h"
 
 #include <sql.h>
 #include <sqlext.h>

@@ -1,14 +1,11 @@
-#include "app/Settings.h"
+#include "settings/Settings.h"
 
-#include "app/Profile.h"
-#include "app/StartupFailure.h"
 #include "common/text.h"
+#include "settings/Profile.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QLoggingCategory>
-#include <charconv>
-#include <cmath>
 
 namespace k4 {
 namespace {
@@ -23,7 +20,7 @@ constexpr int settings_buffer_size = 256;
 [[noreturn]] void fail(const QString& detail)
 {
     qCWarning(lcSettings).noquote() << detail;
-    throw StartupFailure(startup_message::ini_read_error);
+    throw SettingsError(detail.toStdString());
 }
 
 QString formed_path(const SettingsLocation& where)
@@ -89,56 +86,6 @@ private:
     int buffer_size_;
 };
 
-std::optional<qint32> parse_vb_hex(QStringView digits)
-{
-    if (digits.isEmpty() || digits.size() > 8)
-        return std::nullopt;
-    quint32 value = 0;
-    for (const QChar c : digits) {
-        const int d = QStringView(u"0123456789abcdef").indexOf(c.toLower());
-        if (d < 0)
-            return std::nullopt;
-        value = value * 16 + quint32(d);
-    }
-    if (digits.size() <= 4)
-        return qint32(qint16(quint16(value)));
-    return qint32(value);
-}
-
-bool is_digit(QChar c)
-{
-    return c >= u'0' && c <= u'9';
-}
-
-// [+-] digits [. digits] | [+-] . digits, then an optional exponent.
-bool is_plain_decimal(QStringView s)
-{
-    qsizetype i = 0;
-    if (i < s.size() && (s[i] == u'+' || s[i] == u'-'))
-        ++i;
-    qsizetype digits = 0;
-    while (i < s.size() && is_digit(s[i]))
-        ++i, ++digits;
-    if (i < s.size() && s[i] == u'.') {
-        ++i;
-        while (i < s.size() && is_digit(s[i]))
-            ++i, ++digits;
-    }
-    if (digits == 0)
-        return false;
-    if (i < s.size() && (s[i] == u'e' || s[i] == u'E')) {
-        ++i;
-        if (i < s.size() && (s[i] == u'+' || s[i] == u'-'))
-            ++i;
-        qsizetype exponent_digits = 0;
-        while (i < s.size() && is_digit(s[i]))
-            ++i, ++exponent_digits;
-        if (exponent_digits == 0)
-            return false;
-    }
-    return i == s.size();
-}
-
 }  // namespace
 
 std::optional<QString> settings_file_path(const QString& program_dir, QChar separator)
@@ -174,40 +121,6 @@ QString read_profile_key(const QString& path, const QString& section, const QStr
     const auto file = ProfileFile::load(path);
     const QString value = file ? file->get_string(section, key, QString(), buffer_size) : QString();
     return cut_at_nul(value + QChar(u'\0'));
-}
-
-std::optional<double> settings_number(const QString& text)
-{
-    const QStringView s = QStringView(text).trimmed();
-    if (s.size() > 2 && s[0] == u'&' && (s[1] == u'h' || s[1] == u'H')) {
-        if (const auto hex = parse_vb_hex(s.sliced(2)))
-            return double(*hex);
-        return std::nullopt;
-    }
-    if (!is_plain_decimal(s))
-        return std::nullopt;
-    QByteArray ascii = s.toLatin1();
-    if (ascii.startsWith('+'))
-        ascii.remove(0, 1);
-    double value = 0;
-    const auto [end, error] = std::from_chars(ascii.constData(), ascii.constData() + ascii.size(), value);
-    if (error != std::errc() || end != ascii.constData() + ascii.size() || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
-
-std::optional<qint16> settings_int16(const QString& text)
-{
-    const auto number = settings_number(text);
-    if (!number)
-        return std::nullopt;
-    double whole = std::floor(*number);
-    const double fraction = *number - whole;
-    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(whole, 2.0) != 0.0))
-        whole += 1.0;
-    if (whole < -32768.0 || whole > 32767.0)
-        return std::nullopt;
-    return qint16(whole);
 }
 
 void read_db_settings(Settings& settings, const SettingsLocation& where)

@@ -1,6 +1,7 @@
-#include "app/Profile.h"
+#include "settings/Profile.h"
 
 #include "common/cp932.h"
+#include "common/text.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -9,33 +10,6 @@
 
 namespace k4 {
 namespace {
-
-// Names match without regard to ASCII letter case only: full-width letters
-// and kana are compared as they stand.
-QString fold_ascii_case(QStringView name)
-{
-    QString out = name.toString();
-    for (QChar& c : out)
-        if (c >= u'A' && c <= u'Z')
-            c = QChar(c.unicode() + (u'a' - u'A'));
-    return out;
-}
-
-bool is_blank(QChar c)
-{
-    return c == u' ' || c == u'\t';
-}
-
-QStringView trim(QStringView text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && is_blank(text[begin]))
-        ++begin;
-    while (end > begin && is_blank(text[end - 1]))
-        --end;
-    return text.sliced(begin, end - begin);
-}
 
 // A value wholly in matching single or double quotes loses them.
 QStringView strip_quotes(QStringView value)
@@ -87,7 +61,7 @@ ProfileFile ProfileFile::parse(const QByteArray& bytes)
         qsizetype end = pos;
         while (end < all.size() && all[end] != u'\n' && all[end] != u'\r')
             ++end;
-        const QStringView line = trim(all.sliced(pos, end - pos));
+        const QStringView line = trim_blanks_and_tabs(all.sliced(pos, end - pos));
         // A line ends at CR LF, LF or CR.
         pos = end + 1;
         if (end + 1 < all.size() && all[end] == u'\r' && all[end + 1] == u'\n')
@@ -99,7 +73,7 @@ ProfileFile ProfileFile::parse(const QByteArray& bytes)
             const qsizetype close = line.lastIndexOf(u']');
             if (close < 0)
                 continue;  // not a section header, and not a key either
-            const QString name = fold_ascii_case(trim(line.sliced(1, close - 1)));
+            const QString name = fold_ascii_case(trim_blanks_and_tabs(line.sliced(1, close - 1)));
             if (file.section_index_.contains(name)) {
                 current = nullptr;  // a repeated section is never consulted
             } else {
@@ -112,10 +86,11 @@ ProfileFile ProfileFile::parse(const QByteArray& bytes)
         const qsizetype equals = line.indexOf(u'=');
         if (current == nullptr || equals <= 0)
             continue;
-        const QString key = fold_ascii_case(trim(line.first(equals)));
+        const QString key = fold_ascii_case(trim_blanks_and_tabs(line.first(equals)));
         if (key.isEmpty() || current->values.contains(key))
             continue;
-        current->values.insert(key, strip_quotes(trim(line.sliced(equals + 1))).toString());
+        current->values.insert(
+            key, strip_quotes(trim_blanks_and_tabs(line.sliced(equals + 1))).toString());
     }
     return file;
 }

@@ -1,5 +1,5 @@
-#include "app/Database.h"
-#include "app/DatabaseOdbc.h"
+#include "db/Database.h"
+#include "db/DatabaseOdbc.h"
 
 #include "common/text.h"
 
@@ -7,21 +7,9 @@
 #include <optional>
 #include <utility>
 
-// Failures are warnings; each statement and connection step is a debug line
-// (QT_LOGGING_RULES="k4.db.debug=true" shows them).
-Q_LOGGING_CATEGORY(lcDb, "k4.db", QtInfoMsg)
-
 namespace k4 {
 
 namespace {
-
-QString describe(const QString& sqlstate, int native_error, const QString& driver_text)
-{
-    return QStringLiteral("SQLSTATE %1 (native %2): %3")
-        .arg(sqlstate)
-        .arg(native_error)
-        .arg(driver_text);
-}
 
 // A connect-string value as ODBC requires it: braced when it holds a
 // character that would otherwise end or open a value, closing braces doubled.
@@ -112,15 +100,6 @@ QStringList describe_columns(SQLHSTMT stmt, const QString& statement)
 }
 
 }  // namespace
-
-DbError::DbError(QString sqlstate, int native_error, QString driver_text, QString statement)
-    : std::runtime_error(describe(sqlstate, native_error, driver_text).toStdString()),
-      sqlstate_(std::move(sqlstate)),
-      native_error_(native_error),
-      driver_text_(std::move(driver_text)),
-      statement_(std::move(statement))
-{
-}
 
 struct Database::Impl {
     std::shared_ptr<Connection> connection;

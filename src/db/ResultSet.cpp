@@ -1,5 +1,7 @@
-#include "app/Database.h"
-#include "app/DatabaseOdbc.h"
+#include "db/ResultSet.h"
+
+#include "common/text.h"
+#include "db/DatabaseOdbc.h"
 
 #include <algorithm>
 #include <cstring>
@@ -7,23 +9,6 @@
 namespace k4 {
 
 namespace {
-
-bool ascii_equal_ignoring_case(const QString& a, const QString& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        char16_t x = a.at(i).unicode();
-        char16_t y = b.at(i).unicode();
-        if (x >= u'A' && x <= u'Z')
-            x = char16_t(x - u'A' + u'a');
-        if (y >= u'A' && y <= u'Z')
-            y = char16_t(y - u'A' + u'a');
-        if (x != y)
-            return false;
-    }
-    return true;
-}
 
 // One column of the current row into `value` through repeated SQLGetData
 // calls, so that a value of any length is read whole.
@@ -111,7 +96,7 @@ int ResultSet::Impl::column_index(const QString& name) const
         if (names.at(i) == name)
             return int(i);
     for (qsizetype i = 0; i < names.size(); ++i)
-        if (ascii_equal_ignoring_case(names.at(i), name))
+        if (equal_ignoring_ascii_case(names.at(i), name))
             return int(i);
     return -1;
 }

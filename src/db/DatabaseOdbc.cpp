@@ -1,4 +1,4 @@
-#include "app/DatabaseOdbc.h"
+#include "db/DatabaseOdbc.h"
 
 #include <algorithm>
 #include <utility>

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <optional>
+#include <stdexcept>
 
 namespace k4 {
 
@@ -81,21 +82,22 @@ QString cut_at_nul(const QString& buffer);
 QString read_profile_key(const QString& path, const QString& section, const QString& key,
                          int buffer_size);
 
-// The number conversions of the settings (std::nullopt = not a number).
-// A number is a plain decimal (sign, decimal point and exponent allowed,
-// blanks around it ignored) or VB hexadecimal "&H" with up to 8 digits, where
-// up to 4 digits are a 16-bit and up to 8 a 32-bit signed value (&HFFFF is -1).
-std::optional<double> settings_number(const QString& text);
-// A number rounded half to even (as VB assigns it to an Integer) that lies in
-// -32768..32767 afterwards.
-std::optional<qint16> settings_int16(const QString& text);
+// A settings file that cannot be read as the program needs it: the path cannot
+// be formed, or a value is not what its key requires. The detail is logged
+// (k4.settings); start-up tells the operator "INIﾌｧｲﾙ読込エラー".
+class SettingsError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
 
-// Section 動作環境 (buffer 64). Throws StartupFailure("INIﾌｧｲﾙ読込エラー") when the
-// path cannot be formed.
+// Section 動作環境 (buffer 64). Throws SettingsError when the path cannot be
+// formed; `settings` is then unchanged.
 void read_db_settings(Settings& settings, const SettingsLocation& where);
 
-// Sections Setting0 (buffer 256), K405010, PATH, デバッグ in the order of the keys;
-// throws StartupFailure("INIﾌｧｲﾙ読込エラー") at the first value that fails.
+// Sections Setting0 (buffer 256), K405010, PATH, デバッグ in the order of the keys,
+// numbers by the settings-key rule (settings_number, settings_int16 in
+// common/text.h);
+// throws SettingsError at the first value that fails, leaving `settings` unchanged.
 void read_settings(Settings& settings, const SettingsLocation& where);
 
 }  // namespace k4

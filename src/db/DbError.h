@@ -1,0 +1,29 @@
+#pragma once
+// The error every failed ODBC call is thrown as, and the logging category of
+// the database layer (k4.db), which logs each failure with its detail while the
+// operator sees only the program's own message.
+
+#include <QLoggingCategory>
+#include <QString>
+#include <stdexcept>
+
+Q_DECLARE_LOGGING_CATEGORY(lcDb)
+
+namespace k4 {
+
+class DbError : public std::runtime_error {
+public:
+    DbError(QString sqlstate, int native_error, QString driver_text, QString statement = {});
+    const QString& sqlstate() const noexcept { return sqlstate_; }
+    int native_error() const noexcept { return native_error_; }
+    const QString& driver_text() const noexcept { return driver_text_; }
+    const QString& statement() const noexcept { return statement_; }
+
+private:
+    QString sqlstate_;
+    int native_error_;
+    QString driver_text_;
+    QString statement_;
+};
+
+}  // namespace k4

@@ -1,0 +1,3 @@
+#include "maint/Screen.h"
+#include "sysinfo/cProfile.h"
+#include "ui/Kit.h"

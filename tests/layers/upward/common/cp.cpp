@@ -1,0 +1,2 @@
+#include "common/cp.h"
+#include "settings/Settings.h"

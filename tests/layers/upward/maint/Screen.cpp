@@ -1,0 +1,2 @@
+#include "lookup/List.h"
+#include "sysinfo/cProfile.h"

@@ -1,0 +1,4 @@
+#include "settings/Reader.h"
+
+#include "common/text.h"
+#include "ui/Controls.h"
