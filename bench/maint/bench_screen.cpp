@@ -160,10 +160,10 @@ void bm_fill_grid(benchmark::State& state, QString backend, int rows)
         std::vector<std::string> values;
         Paired paired;
         paired.before_program = [&] {
-            int status = 0;
-            open_full_list(app.app->db, list, status);
-            if (status == 9)
+            OpenedList opened = MasterStore(app.app->db).open_full_list();
+            if (opened.outcome != StoreOutcome::done)
                 throw std::runtime_error("the full list did not open");
+            list = std::move(opened.rows);
         };
         paired.program = [&] { app.app->screen->fill_grid(list); };
         paired.after_program = [&] { list.close(); };

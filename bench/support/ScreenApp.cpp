@@ -44,13 +44,11 @@ ScreenApp::~ScreenApp()
 
 void ScreenApp::refresh()
 {
-    ResultSet list;
-    int status = 0;
-    open_full_list(app->db, list, status);
-    if (status == 9)
+    OpenedList list = MasterStore(app->db).open_full_list();
+    if (list.outcome != StoreOutcome::done)
         throw std::runtime_error("the full list did not open");
-    app->screen->fill_grid(list);
-    list.close();
+    app->screen->fill_grid(list.rows);
+    list.rows.close();
 }
 
 int ScreenApp::grid_rows() const

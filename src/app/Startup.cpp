@@ -134,7 +134,8 @@ void Application::main()
                           << "entries from" << list_path
                           << (list_status == 9 ? "(not loaded completely)" : "");
 
-    screen->refresh_full_list(list_status);
+    if (!screen->refresh_full_list())
+        qCWarning(lcStartup) << "the list of the master could not be shown; the grid stays empty";
     screen->show_header_labels();
 
     form->show();

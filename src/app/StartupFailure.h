@@ -4,17 +4,13 @@
 // The layers below report failures with errors of their own; start-up turns
 // each into the operator's message with startup_failure.
 
+#include "maint/Messages.h"
+
 #include <QString>
 #include <stdexcept>
 
 namespace k4 {
 
-namespace startup_message {
-inline const QString ini_read_error = QStringLiteral("INIﾌｧｲﾙ読込エラー");
-inline const QString connect_error = QStringLiteral("接続エラー");
-inline const QString item_setting_error = QStringLiteral("項目設定エラー");
-inline const QString operator_input_error = QStringLiteral("オペレータ入力エラー");
-}  // namespace startup_message
 
 class StartupFailure : public std::runtime_error {
 public:

@@ -108,6 +108,13 @@ struct Database::Impl {
     // psqlODBC silently abandons a transaction after a failed statement and
     // SQLite keeps the statements before it; neither may be committed.
     bool statement_failed_in_transaction = false;
+    // Statements that went through in the open transaction: a loss at the
+    // first one costs nothing, later it costs the transaction.
+    int statements_in_transaction = 0;
+    // The connection was found gone inside a transaction; it is made again
+    // before the next statement or transaction.
+    bool lost = false;
+    QString sent_connect_string;   // as given to the driver, for reconnecting; never logged
 
     SQLHDBC dbc() const { return connection->dbc.get(); }
 };
@@ -148,18 +155,16 @@ void Database::open_database(const QString& data_source_name, const QString& use
     qCDebug(lcDb).noquote() << "connecting" << connect_string_for_log(dsn, uid) << "environment"
                             << environment_name;
 
-    auto connection = std::make_shared<Connection>();
-    connection->env = odbc::allocate(SQL_HANDLE_ENV, SQL_NULL_HANDLE);
-    odbc::check(SQLSetEnvAttr(connection->env.get(), SQL_ATTR_ODBC_VERSION,
-                              reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_OV_ODBC3)), 0),
-                SQL_HANDLE_ENV, connection->env.get(), "SQLSetEnvAttr(SQL_ATTR_ODBC_VERSION)");
-
     // An empty name would make the driver manager load some driver, which may
     // then create a database named after the connect string. Only a data source
     // really called "Default" may stand in, and it is then named explicitly.
     QString sent = connect_string;
     if (dsn.isEmpty()) {
-        if (!default_data_source_defined(connection->env.get())) {
+        odbc::Handle env = odbc::allocate(SQL_HANDLE_ENV, SQL_NULL_HANDLE);
+        odbc::check(SQLSetEnvAttr(env.get(), SQL_ATTR_ODBC_VERSION,
+                                  reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_OV_ODBC3)), 0),
+                    SQL_HANDLE_ENV, env.get(), "SQLSetEnvAttr(SQL_ATTR_ODBC_VERSION)");
+        if (!default_data_source_defined(env.get())) {
             qCWarning(lcDb).noquote() << "refused to connect without a data source name:"
                                       << connect_string_for_log(dsn, uid);
             throw DbError(QStringLiteral("IM002"), 0,
@@ -169,6 +174,21 @@ void Database::open_database(const QString& data_source_name, const QString& use
         sent = build_connect_string(QStringLiteral("Default"), uid, pwd);
     }
 
+    try {
+        connect(sent);
+    } catch (const DbError&) {
+        qCWarning(lcDb).noquote() << "connection refused for" << connect_string_for_log(dsn, uid);
+        throw;
+    }
+}
+
+void Database::connect(const QString& sent)
+{
+    auto connection = std::make_shared<Connection>();
+    connection->env = odbc::allocate(SQL_HANDLE_ENV, SQL_NULL_HANDLE);
+    odbc::check(SQLSetEnvAttr(connection->env.get(), SQL_ATTR_ODBC_VERSION,
+                              reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_OV_ODBC3)), 0),
+                SQL_HANDLE_ENV, connection->env.get(), "SQLSetEnvAttr(SQL_ATTR_ODBC_VERSION)");
     connection->dbc = odbc::allocate(SQL_HANDLE_DBC, connection->env.get());
     const SQLHDBC dbc = connection->dbc.get();
     const SQLRETURN timeout_rc = SQLSetConnectAttr(
@@ -180,18 +200,40 @@ void Database::open_database(const QString& data_source_name, const QString& use
     QByteArray bytes = odbc::to_driver(sent);
     const SQLRETURN rc = SQLDriverConnect(dbc, nullptr, odbc::sql_chars(bytes), SQL_NTS, nullptr, 0,
                                           nullptr, SQL_DRIVER_NOPROMPT);
-    if (!SQL_SUCCEEDED(rc)) {
-        qCWarning(lcDb).noquote() << "connection refused for" << connect_string_for_log(dsn, uid);
+    if (!SQL_SUCCEEDED(rc))
         throw odbc::failure(SQL_HANDLE_DBC, dbc, "SQLDriverConnect");
-    }
     odbc::check(rc, SQL_HANDLE_DBC, dbc, "SQLDriverConnect");
     connection->connected = true;
 
     impl_->connection = std::move(connection);
+    impl_->sent_connect_string = sent;
     impl_->driver_name = driver_name_of(dbc);
     impl_->in_transaction = false;
     impl_->statement_failed_in_transaction = false;
+    impl_->statements_in_transaction = 0;
+    impl_->lost = false;
     qCDebug(lcDb).noquote() << "connected through" << impl_->driver_name;
+}
+
+void Database::reconnect(const DbError& loss)
+{
+    qCWarning(lcDb).noquote() << "the connection was lost:" << loss.what()
+                              << "- connecting again with the same connect string";
+    if (impl_->connection) {
+        impl_->connection->end_statements();
+        impl_->connection->disconnect();
+    }
+    impl_->in_transaction = false;
+    impl_->statement_failed_in_transaction = false;
+    impl_->statements_in_transaction = 0;
+    impl_->lost = true;   // until a connection is made
+    try {
+        connect(impl_->sent_connect_string);
+    } catch (const DbError& e) {
+        qCWarning(lcDb).noquote() << "connecting again failed:" << e.what();
+        throw e.as_cannot_connect();
+    }
+    qCWarning(lcDb).noquote() << "connected again through" << impl_->driver_name;
 }
 
 bool Database::is_open() const
@@ -223,12 +265,50 @@ odbc::Handle new_statement(SQLHDBC dbc, int query_timeout_seconds)
 
 }  // namespace
 
-void Database::open_query(ResultSet& result)
+template <typename Run>
+auto Database::run_mended(const QString& statement, Run run)
 {
-    const QString statement = sql_text;
-    if (!is_open())
+    if (!is_open() && !impl_->lost)
         throw_not_open(statement);
+    if (impl_->lost && !impl_->in_transaction)
+        reconnect(DbError(QStringLiteral("08S01"), 0,
+                          QStringLiteral("the connection was lost earlier"), statement));
     try {
+        auto value = run();
+        if (impl_->in_transaction)
+            ++impl_->statements_in_transaction;
+        return value;
+    } catch (const DbError& e) {
+        if (!e.connection_lost() || e.cannot_connect()) {
+            if (impl_->in_transaction)
+                impl_->statement_failed_in_transaction = true;
+            throw;
+        }
+        if (impl_->in_transaction && impl_->statements_in_transaction > 0) {
+            // The server has ended the session and the transaction with it.
+            qCWarning(lcDb).noquote() << "the connection was lost inside a transaction, which is"
+                                         " gone with it:" << e.what();
+            impl_->lost = true;
+            impl_->statement_failed_in_transaction = true;
+            throw;
+        }
+        // Nothing was done on the lost session yet: connect again, reopen the
+        // transaction if one was begun, and run the statement once more.
+        const bool reopen_transaction = impl_->in_transaction;
+        reconnect(e);
+        if (reopen_transaction)
+            begin_trans();
+        auto value = run();
+        if (impl_->in_transaction)
+            ++impl_->statements_in_transaction;
+        return value;
+    }
+}
+
+ResultSet Database::open_query(const QString& statement)
+{
+    sql_text = statement;
+    ResultSet result = run_mended(statement, [&] {
         auto impl = std::make_unique<ResultSet::Impl>();
         impl->statement = statement;
         impl->stmt = new_statement(impl_->dbc(), query_timeout_seconds);
@@ -254,23 +334,18 @@ void Database::open_query(ResultSet& result)
             impl->at_end = true;  // a statement without a result set has no rows
         else
             impl->fetch();
-
-        const bool no_row = impl->at_end;
-        result.impl_ = std::move(impl);
-        eof_status = no_row ? QStringLiteral("9") : QStringLiteral("0");
-    } catch (const DbError&) {
-        if (impl_->in_transaction)
-            impl_->statement_failed_in_transaction = true;
-        throw;
-    }
+        ResultSet opened;
+        opened.impl_ = std::move(impl);
+        return opened;
+    });
+    eof_status = result.eof() ? QStringLiteral("9") : QStringLiteral("0");
+    return result;
 }
 
-void Database::execute_statement()
+void Database::execute_statement(const QString& statement)
 {
-    const QString statement = sql_text;
-    if (!is_open())
-        throw_not_open(statement);
-    try {
+    sql_text = statement;
+    run_mended(statement, [&] {
         odbc::Handle stmt = new_statement(impl_->dbc(), query_timeout_seconds);
         const QString sent = adapt_statement(statement, impl_->driver_name);
         if (sent != statement)
@@ -282,22 +357,29 @@ void Database::execute_statement()
         const SQLRETURN rc = SQLExecDirect(stmt.get(), odbc::sql_chars(bytes), SQL_NTS);
         if (rc != SQL_NO_DATA)  // no row touched is success
             odbc::check(rc, SQL_HANDLE_STMT, stmt.get(), "SQLExecDirect", statement);
-    } catch (const DbError&) {
-        if (impl_->in_transaction)
-            impl_->statement_failed_in_transaction = true;
-        throw;
-    }
+        return true;
+    });
 }
 
 void Database::begin_trans()
 {
-    if (!is_open())
-        throw_not_open({});
     if (impl_->in_transaction)
         throw DbError(QStringLiteral("25000"), 0, QStringLiteral("a transaction is already open"));
-    set_autocommit(impl_->dbc(), false);
+    if (impl_->lost)
+        reconnect(DbError(QStringLiteral("08S01"), 0, QStringLiteral("the connection was lost earlier")));
+    if (!is_open())
+        throw_not_open({});
+    try {
+        set_autocommit(impl_->dbc(), false);
+    } catch (const DbError& e) {
+        if (!e.connection_lost())
+            throw;
+        reconnect(e);
+        set_autocommit(impl_->dbc(), false);
+    }
     impl_->in_transaction = true;
     impl_->statement_failed_in_transaction = false;
+    impl_->statements_in_transaction = 0;
     qCDebug(lcDb) << "transaction begun";
 }
 
@@ -313,8 +395,19 @@ void Database::commit_trans()
                                      "statements failed"));
     }
     const SQLHDBC dbc = impl_->dbc();
-    odbc::check(SQLEndTran(SQL_HANDLE_DBC, dbc, SQL_COMMIT), SQL_HANDLE_DBC, dbc,
-                "SQLEndTran(SQL_COMMIT)");
+    try {
+        odbc::check(SQLEndTran(SQL_HANDLE_DBC, dbc, SQL_COMMIT), SQL_HANDLE_DBC, dbc,
+                    "SQLEndTran(SQL_COMMIT)");
+    } catch (const DbError& e) {
+        if (e.connection_lost()) {
+            // Nothing was committed: the session and its transaction are gone.
+            qCWarning(lcDb).noquote() << "the connection was lost at the commit:" << e.what();
+            impl_->lost = true;
+            impl_->in_transaction = false;
+            impl_->statement_failed_in_transaction = false;
+        }
+        throw;
+    }
     impl_->in_transaction = false;
     set_autocommit(dbc, true);
     qCDebug(lcDb) << "transaction committed";
@@ -322,8 +415,10 @@ void Database::commit_trans()
 
 void Database::rollback_trans()
 {
-    if (!impl_->in_transaction || !is_open()) {
+    if (!impl_->in_transaction || !is_open() || impl_->lost) {
+        // After a loss the server has already rolled the transaction back.
         impl_->in_transaction = false;
+        impl_->statement_failed_in_transaction = false;
         return;
     }
     impl_->in_transaction = false;
@@ -361,6 +456,7 @@ void Database::close_database()
     impl_->driver_name.clear();
     impl_->in_transaction = false;
     impl_->statement_failed_in_transaction = false;
+    impl_->lost = false;
 }
 
 Transaction::Transaction(Database& db) : db_(db)

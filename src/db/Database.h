@@ -33,13 +33,25 @@ public:
                        const QString& password, const QString& environment_name);
     bool is_open() const;
 
-    // Runs sql_text into `result` (keyset, read-only requested; a driver's
-    // substitution is accepted) and sets eof_status to "9" (no row) or "0".
-    // On failure throws DbError and leaves eof_status unchanged.
-    void open_query(ResultSet& result);
-    // Runs sql_text; a statement that touched no row is success. Throws DbError.
-    void execute_statement();
+    // Runs `statement` (recorded as sql_text) and returns its rows (keyset,
+    // read-only requested; a driver's substitution is accepted); sets
+    // eof_status to "9" (no row) or "0". On failure throws DbError and leaves
+    // eof_status unchanged.
+    ResultSet open_query(const QString& statement);
+    // Runs `statement` (recorded as sql_text); a statement that touched no row
+    // is success. Throws DbError.
+    void execute_statement(const QString& statement);
 
+    // A lost connection (see DbError::connection_lost) is mended here, so
+    // that a database restarted for maintenance costs the operator nothing:
+    // - outside a transaction, and at the first statement of one, the layer
+    //   connects again once with the same connect string and runs the
+    //   statement again;
+    // - later in a transaction the transaction is gone with the session: the
+    //   error is thrown, rollback_trans only closes the transaction, and the
+    //   connection is made again before the next statement or transaction.
+    // A failed reconnection throws an error whose cannot_connect() is true;
+    // the next statement tries again. Every loss and reconnection is logged.
     void begin_trans();
     void commit_trans();
     void rollback_trans();   // throws DbError; safe when nothing is open
@@ -63,6 +75,11 @@ public:
     int query_timeout_seconds = 300;
 
 private:
+    void connect(const QString& sent_connect_string);
+    void reconnect(const DbError& loss);
+    template <typename Run>
+    auto run_mended(const QString& statement, Run run);
+
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

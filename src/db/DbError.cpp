@@ -29,4 +29,17 @@ DbError::DbError(QString sqlstate, int native_error, QString driver_text, QStrin
 {
 }
 
+bool DbError::connection_lost() const noexcept
+{
+    return sqlstate_.startsWith(QLatin1String("08")) || sqlstate_ == QLatin1String("57P01")
+           || sqlstate_ == QLatin1String("57P02") || sqlstate_ == QLatin1String("57P03");
+}
+
+DbError DbError::as_cannot_connect() const
+{
+    DbError copy = *this;
+    copy.cannot_connect_ = true;
+    return copy;
+}
+
 }  // namespace k4

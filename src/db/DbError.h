@@ -15,6 +15,13 @@ class DbError : public std::runtime_error {
 public:
     DbError(QString sqlstate, int native_error, QString driver_text, QString statement = {});
     const QString& sqlstate() const noexcept { return sqlstate_; }
+    // The connection itself is gone (SQLSTATE class 08, or the server ending
+    // the session: 57P01 to 57P03), not just this statement refused.
+    bool connection_lost() const noexcept;
+    // The program could not connect (again): the data source is unreachable.
+    // Set on the error of a failed reconnection.
+    bool cannot_connect() const noexcept { return cannot_connect_; }
+    DbError as_cannot_connect() const;
     int native_error() const noexcept { return native_error_; }
     const QString& driver_text() const noexcept { return driver_text_; }
     const QString& statement() const noexcept { return statement_; }
@@ -24,6 +31,7 @@ private:
     int native_error_;
     QString driver_text_;
     QString statement_;
+    bool cannot_connect_ = false;
 };
 
 }  // namespace k4

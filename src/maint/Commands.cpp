@@ -5,6 +5,7 @@
 #include "common/text.h"
 #include "lookup/G_GRID.h"
 #include "maint/MaintScreen.h"
+#include "maint/MasterStore.h"
 #include "ui/Controls.h"
 #include "ui/FlexGrid.h"
 #include "ui/MessageService.h"
@@ -14,7 +15,6 @@ namespace k4 {
 
 void MaintScreen::screen_key_down(int& key_code, int /*shift*/)
 {
-    int status = 0;
     switch (key_code) {
     case vk::Return: {
         QWidget* active = form_.active_control();
@@ -23,14 +23,10 @@ void MaintScreen::screen_key_down(int& key_code, int /*shift*/)
         const int n = tab_index(active);
         if (n < 0 || n >= s_.kit.field_count)
             return;  // a button or another control: not a field to check
-        check_field(n, status);
-        if (status == 9)
+        if (check_field(n) != Step::passed)
             return;
-        if (active == form_.JKBN) {
-            confirm_and_save(status);
-            if (status == 9)
-                return;
-        }
+        if (active == form_.JKBN && confirm_and_save() != Step::passed)
+            return;
         s_.kit.focus_next_field(vk::Return);
         return;
     }
@@ -38,7 +34,7 @@ void MaintScreen::screen_key_down(int& key_code, int /*shift*/)
         if (input_phase == phase::head) {
             form_.close();
         } else if (input_phase == phase::body) {
-            leave_body(status);
+            (void)leave_body();   // a refusal has told the operator and placed the focus
             if (input_phase == phase::head) {
                 entry_kind = entry::change;
                 form_.KATCD->setFocus(Qt::OtherFocusReason);
@@ -64,11 +60,12 @@ void MaintScreen::screen_key_down(int& key_code, int /*shift*/)
 
 void MaintScreen::command_click(int index)
 {
-    int status = 0;
+    // Whatever a command comes to, it has told the operator and placed the
+    // focus itself.
     switch (index) {
     case 0:
         if (input_phase == phase::head)
-            search_partner(status);
+            (void)search_partner();
         break;
     case 1:
         input_phase = phase::body;
@@ -77,7 +74,7 @@ void MaintScreen::command_click(int index)
         break;
     case 2:
         if (input_phase == phase::body)
-            delete_entry(status);
+            (void)delete_entry();
         break;
     case 3:
         form_.close();
@@ -87,11 +84,10 @@ void MaintScreen::command_click(int index)
     }
 }
 
-void MaintScreen::confirm_and_save(int& status)
+Step MaintScreen::confirm_and_save()
 {
-    check_body_fields(status);
-    if (status == 9)
-        return;
+    if (check_body_fields() != Step::passed)
+        return Step::refused;
 
     const int answer = s_.messages.show(msg::confirm_update,
                                         mb::YesNoCancel + mb::Exclamation + mb::DefaultButton1);
@@ -99,45 +95,55 @@ void MaintScreen::confirm_and_save(int& status)
         return_to_head();
         set_row_highlight(1);
         entry_kind = entry::change;
-        status = 9;
         s_.set_mouse_pointer(pointer::standard);
         form_.KATCD->setFocus(Qt::OtherFocusReason);
-        return;
+        return Step::handled;
     }
     if (answer != mb::IdYes) {
         (entry_kind != entry::change ? form_.ATCD : form_.SJSHU)->setFocus(Qt::OtherFocusReason);
-        status = 9;
         s_.set_mouse_pointer(pointer::standard);
-        return;
+        return Step::handled;
     }
 
-    save_entry(status);
-    refresh_full_list(status);
+    if (save_entry() == StoreOutcome::unreachable) {
+        // Nothing could be written and nothing is lost: the entry line stays
+        // for the next try once the database is back.
+        s_.set_mouse_pointer(pointer::standard);
+        form_.JKBN->setFocus(Qt::OtherFocusReason);
+        return Step::refused;
+    }
+    const bool listed = refresh_full_list();
     return_to_head();
     s_.set_mouse_pointer(pointer::standard);
     // Back in HEAD the search field is the one usable field; the toolkit would
     // otherwise hand the focus of the now disabled JKBN to the grid.
     form_.KATCD->setFocus(Qt::OtherFocusReason);
+    return listed ? Step::passed : Step::refused;
 }
 
-void MaintScreen::save_entry(int& status)
+StoreOutcome MaintScreen::save_entry()
 {
     const EntryValues listed = listed_row_values();
     const EntryValues fields = field_values();
     // Whatever way the entry line was reached, a row without a partner code
     // is never written.
     if (trimmed(fields).partner_code.isEmpty()) {
-        s_.messages.show(msg::partner_missing, mb::OKOnly + mb::Exclamation);
-        status = 9;
-        return;
+        (void)refuse(msg::partner_missing, mb::OKOnly + mb::Exclamation);
+        return StoreOutcome::failed;
     }
-    if (!write_entry(s_.db, s_.messages, entry_kind, listed, fields, status))
-        return;
-    const EntryValues written = trimmed(fields);
-    if (entry_kind == entry::change)
-        log_change("changed", &listed, &written);
-    else
-        log_change("added", nullptr, &written);
+    const StoreOutcome outcome = store_.write_entry(entry_kind, listed, fields);
+    if (outcome == StoreOutcome::unreachable) {
+        (void)refuse(msg::connect_error, mb::OKOnly);
+    } else if (outcome == StoreOutcome::failed) {
+        (void)refuse(msg::update_failed, mb::OKOnly);
+    } else {
+        const EntryValues written = trimmed(fields);
+        if (entry_kind == entry::change)
+            log_change("changed", &listed, &written);
+        else
+            log_change("added", nullptr, &written);
+    }
+    return outcome;
 }
 
 void MaintScreen::log_change(const char* what, const EntryValues* before,
@@ -179,73 +185,77 @@ void MaintScreen::log_change(const char* what, const EntryValues* before,
                            quoted(machine_name), quoted_row(before), quoted_row(after)));
 }
 
-void MaintScreen::leave_body(int& status)
+Step MaintScreen::leave_body()
 {
+    Step result = Step::passed;
     if (checks_active == -1) {
-        status = 0;
-        check_body_fields(status);
-        if (status == 9)
-            return;
+        if (check_body_fields() != Step::passed)
+            return Step::refused;
         s_.set_mouse_pointer(pointer::hourglass);
-        save_entry(status);
-        refresh_full_list(status);
+        // A refused write has been told and ends in HEAD as a saved one does;
+        // an unreachable database keeps the entry line for the next try.
+        if (save_entry() == StoreOutcome::unreachable) {
+            s_.set_mouse_pointer(pointer::standard);
+            return Step::refused;
+        }
+        if (!refresh_full_list())
+            result = Step::refused;
     } else {
         checks_active = -1;
     }
     return_to_head();
     s_.set_mouse_pointer(pointer::standard);
+    return result;
 }
 
-void MaintScreen::delete_entry(int& status)
+Step MaintScreen::delete_entry()
 {
-    Database& db = s_.db;
-    try {
-        db.begin_trans();
-        entry_kind = entry::remove;
-        status = 0;
-        check_body_fields(status);
-        if (status == 9) {
-            db.rollback_trans();  // nothing was changed
-            entry_kind = entry::change;
-            return;
-        }
-
-        std::optional<EntryValues> deleted;
-        const int answer = s_.messages.show(msg::confirm_delete,
-                                            mb::OKCancel + mb::Exclamation + mb::DefaultButton1);
-        if (answer == mb::IdOK) {
-            const EntryValues v = trimmed(field_values());
-            db.sql_text = sql::delete_entry(v.partner_code, v.transfer_type, v.info_code);
-            db.execute_statement();
-            deleted = v;
-            ResultSet list;
-            int list_status = 0;
-            open_full_list(db, list, list_status);
-            if (list_status != 9) {
-                fill_grid(list);
-                list.close();
-            }
-        }
-        set_row_highlight(1);
-        return_to_head();
-        entry_kind = entry::change;
-        db.commit_trans();
-        if (deleted)
-            log_change("deleted", &*deleted, nullptr);
-        form_.KATCD->setFocus(Qt::OtherFocusReason);
-    } catch (const DbError& e) {
-        qCWarning(lcDb) << "the deletion failed, rolled back:" << e.what();
-        try {
-            db.rollback_trans();
-        } catch (const DbError& r) {
-            qCWarning(lcDb) << "the rollback failed too:" << r.what();
-        }
-        status = 9;
-        // As after a deletion that went through: the entry line holds a
-        // listed row again, so the next save is a change of it.
-        entry_kind = entry::change;
-        s_.messages.show(msg::update_failed, mb::OKOnly);
+    // The store's transaction is held from before the checks, across the
+    // question, to the refreshed list (see MasterStore::begin_deletion).
+    switch (store_.begin_deletion()) {
+    case StoreOutcome::done:
+        break;
+    case StoreOutcome::unreachable:
+        return refuse(msg::connect_error, mb::OKOnly);
+    case StoreOutcome::failed:
+        return refuse(msg::update_failed, mb::OKOnly);
     }
+    entry_kind = entry::remove;
+    if (check_body_fields() != Step::passed) {
+        (void)store_.end_deletion(false);  // nothing was changed
+        entry_kind = entry::change;
+        return Step::refused;
+    }
+
+    std::optional<EntryValues> deleted;
+    const int answer = s_.messages.show(msg::confirm_delete,
+                                        mb::OKCancel + mb::Exclamation + mb::DefaultButton1);
+    if (answer == mb::IdOK) {
+        const EntryValues v = trimmed(field_values());
+        if (store_.delete_entry(v) != StoreOutcome::done)
+            return deletion_failed(StoreOutcome::failed);
+        deleted = v;
+        (void)refresh_full_list();   // inside the transaction; a failure keeps the grid
+    }
+    set_row_highlight(1);
+    return_to_head();
+    entry_kind = entry::change;
+    if (const StoreOutcome ended = store_.end_deletion(true); ended != StoreOutcome::done)
+        return deletion_failed(ended);
+    if (deleted)
+        log_change("deleted", &*deleted, nullptr);
+    form_.KATCD->setFocus(Qt::OtherFocusReason);
+    return Step::passed;
+}
+
+Step MaintScreen::deletion_failed(StoreOutcome outcome)
+{
+    (void)store_.end_deletion(false);
+    // As after a deletion that went through: the entry line holds a listed
+    // row again, so the next save is a change of it.
+    entry_kind = entry::change;
+    return refuse(outcome == StoreOutcome::unreachable ? msg::connect_error : msg::update_failed,
+                  mb::OKOnly);
 }
 
 void MaintScreen::start_add()

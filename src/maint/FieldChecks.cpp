@@ -5,6 +5,7 @@
 #include "common/text.h"
 #include "lookup/InfoCodeList.h"
 #include "lookup/KubunName.h"
+#include "maint/MasterStore.h"
 #include "maint/MaintScreen.h"
 #include "ui/Controls.h"
 #include "ui/FlexGrid.h"
@@ -17,18 +18,18 @@ namespace {
 const QString transfer_type_kind = QStringLiteral("送受信種別");
 }
 
-void MaintScreen::check_field(int field_number, int& status)
+Step MaintScreen::check_field(int field_number)
 {
     if (checks_active == 0) {
         checks_active = -1;
-        return;
+        return Step::passed;
     }
     PresentationKit& kit = s_.kit;
     if (field_number < 0 || field_number >= int(kit.field_controls.size()))
-        return;
+        return Step::passed;
     auto* box = qobject_cast<QLineEdit*>(kit.field_controls[std::size_t(field_number)]);
     if (!box)
-        return;
+        return Step::passed;
 
     // The cut to the byte limit and the upper-casing transform the operator's
     // text only. A value the program copied from a listed row stays exactly as
@@ -41,83 +42,105 @@ void MaintScreen::check_field(int field_number, int& status)
             replace_operator_text(box, upper);
     }
 
+    Step result = Step::passed;
     const QString name = box->objectName();
     if (name == QLatin1String("KATCD"))
-        search_partner(status);
+        result = search_partner();
     else if (name == QLatin1String("ATCD"))
-        check_partner_code(status);
+        result = check_partner_code();
     else if (name == QLatin1String("SJSHU"))
-        check_transfer_type(status);
+        result = check_transfer_type();
     else if (name == QLatin1String("JKBN"))
-        check_info_code(status);
+        result = check_info_code();
 
     PresentationKit::select_whole_text(box);
+    return result;
 }
 
-void MaintScreen::check_partner_code(int& status)
+Step MaintScreen::refuse(const QString& message, int style)
+{
+    s_.messages.show(message, style);
+    return Step::refused;
+}
+
+Step MaintScreen::check_partner_code()
 {
     if (entry_kind != entry::add)
-        return;
-    if (trim_blanks(form_.ATCD->text()).isEmpty()) {
-        s_.messages.show(msg::partner_missing, mb::OKOnly + mb::Exclamation);
-        status = 9;
-        return;
-    }
-    status = 0;
+        return Step::passed;
+    if (trim_blanks(form_.ATCD->text()).isEmpty())
+        return refuse(msg::partner_missing, mb::OKOnly + mb::Exclamation);
+    return Step::passed;
 }
 
-void MaintScreen::check_transfer_type(int& status)
+Step MaintScreen::check_transfer_type()
 {
-    status = 0;
-    if (trim_blanks(form_.SJSHU->text()).isEmpty()) {
-        s_.messages.show(msg::transfer_type_missing, mb::OKOnly + mb::Exclamation);
-        status = 9;
-        return;
+    if (trim_blanks(form_.SJSHU->text()).isEmpty())
+        return refuse(msg::transfer_type_missing, mb::OKOnly + mb::Exclamation);
+    const KubunName found = lookup_kubun_name(s_.db, transfer_type_kind, form_.SJSHU->text());
+    switch (found.found) {
+    case KubunName::Found::name:
+        form_.lbl_SJNM->setText(found.name);
+        return Step::passed;
+    case KubunName::Found::unreachable:
+        // Nothing is known about the code: the screen keeps what it shows.
+        return refuse(msg::connect_error, mb::OKOnly);
+    case KubunName::Found::none:
+        break;
     }
-    fill_kubun_name(s_.db, s_.messages, transfer_type_kind, form_.SJSHU, form_.lbl_SJNM, status);
+    form_.lbl_SJNM->clear();
+    return refuse(msg::no_such_name, mb::OKOnly);
 }
 
-void MaintScreen::check_info_code(int& status)
+Step MaintScreen::check_info_code()
 {
-    status = 0;
     const QString code = form_.JKBN->text();
-    if (trim_blanks(code).isEmpty()) {
-        s_.messages.show(msg::info_code_missing, mb::OKOnly + mb::Exclamation);
-        status = 9;
-        return;
+    if (trim_blanks(code).isEmpty())
+        return refuse(msg::info_code_missing, mb::OKOnly + mb::Exclamation);
+    const info_code_entry* entry = s_.info_codes.find(code);
+    if (!entry)
+        return refuse(msg::no_such_code, mb::OKOnly + mb::Exclamation);
+    form_.lbl_JKBNM->setText(trim_blanks(entry->name).toString());
+
+    // The duplicate check (adding, changing) or the existence check (deleting)
+    // of the values as they would be written.
+    switch (store_.find_entry(trimmed(field_values()))) {
+    case Presence::present:
+        if (entry_kind == entry::remove)
+            return Step::passed;
+        return refuse(msg::duplicated, mb::OKOnly + mb::Exclamation);
+    case Presence::absent:
+        if (entry_kind == entry::remove)
+            return refuse(msg::no_such_data, mb::OKOnly + mb::Exclamation);
+        return Step::passed;
+    case Presence::unreachable:
+        return refuse(msg::connect_error, mb::OKOnly);
+    case Presence::failed:
+        break;
     }
-    if (const info_code_entry* entry = s_.info_codes.find(code)) {
-        form_.lbl_JKBNM->setText(trim_blanks(entry->name).toString());
-        check_duplicate(s_.db, s_.messages, entry_kind, trimmed(field_values()), status);
-        return;
-    }
-    s_.messages.show(msg::no_such_code, mb::OKOnly + mb::Exclamation);
-    status = 9;
+    return refuse(msg::update_failed, mb::OKOnly);
 }
 
-void MaintScreen::check_body_fields(int& status)
+Step MaintScreen::check_body_fields()
 {
-    status = 0;
     PresentationKit& kit = s_.kit;
     for (int i = 1; i < kit.field_count && i < int(kit.field_controls.size()); ++i) {
-        check_field(i, status);
-        if (status != 0) {
+        if (check_field(i) != Step::passed) {
             QWidget* field = kit.field_controls[std::size_t(i)];
             field->setFocus(Qt::OtherFocusReason);
             PresentationKit::select_whole_text(field);
-            return;
+            return Step::refused;
         }
     }
+    return Step::passed;
 }
 
-void MaintScreen::search_partner(int& status)
+Step MaintScreen::search_partner()
 {
-    status = 9;
     FlexGrid& grid = *form_.GRID;
     const bool list_empty = grid.Rows() < 2 || trim_blanks(grid.TextMatrix(1, 1)).isEmpty();
     if (list_empty && entry_kind == entry::change) {
         form_.KATCD->setFocus(Qt::OtherFocusReason);
-        return;
+        return Step::refused;
     }
 
     const QString wanted = form_.KATCD->text();
@@ -127,28 +150,18 @@ void MaintScreen::search_partner(int& status)
         copy_grid_row();
         set_row_highlight(0);
     } else {
-        Database& db = s_.db;
-        db.sql_text = sql::partner_list(wanted);
-        ResultSet found;
+        OpenedList found = store_.open_partner_list(wanted);
+        if (found.outcome == StoreOutcome::unreachable)
+            return refuse(msg::connect_error, mb::OKOnly);
+        if (found.outcome != StoreOutcome::done || found.rows.eof())
+            return refuse(msg::no_such_data, mb::OKOnly);
         try {
-            db.open_query(found);
-        } catch (const DbError& e) {
-            qCWarning(lcDb) << "the partner search failed:" << e.what();
-            s_.messages.show(msg::no_such_data, mb::OKOnly);
-            return;
-        }
-        if (db.eof_status == QLatin1String("9")) {
-            s_.messages.show(msg::no_such_data, mb::OKOnly);
-            return;
-        }
-        try {
-            fill_grid(found);
+            fill_grid(found.rows);
         } catch (const DbError& e) {
             qCWarning(lcDb) << "reading the partner's rows failed:" << e.what();
-            s_.messages.show(msg::no_such_data, mb::OKOnly);
-            return;
+            return refuse(msg::no_such_data, mb::OKOnly);
         }
-        found.close();
+        found.rows.close();
         // The first row of exactly that partner; a database that compares more
         // loosely (without regard to case) may list none exactly: take row 1.
         int row = 1;
@@ -170,6 +183,9 @@ void MaintScreen::search_partner(int& status)
     form_.ATCD->setEnabled(false);
     set_command_buttons(1);
     form_.SJSHU->setFocus(Qt::OtherFocusReason);
+    // The search has placed the focus itself; the key that asked for it moves
+    // nothing further.
+    return Step::handled;
 }
 
 }  // namespace k4

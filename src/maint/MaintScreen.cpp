@@ -53,9 +53,7 @@ MaintScreen::MaintScreen(F_K408020& form, ScreenServices services)
 {
     form_.set_events(this);
     s_.kit.check_field = [this](int field_number) {
-        int status = 0;
-        check_field(field_number, status);
-        return status;
+        return check_field(field_number) == Step::passed;
     };
 }
 
@@ -222,19 +220,19 @@ void MaintScreen::return_to_head()
     set_command_buttons(0);
 }
 
-void MaintScreen::refresh_full_list(int& status)
+bool MaintScreen::refresh_full_list()
 {
-    ResultSet list;
-    open_full_list(s_.db, list, status);
-    if (status == 9)
-        return;
+    OpenedList list = store_.open_full_list();
+    if (list.outcome != StoreOutcome::done)
+        return false;
     try {
-        fill_grid(list);
+        fill_grid(list.rows);
     } catch (const DbError& e) {
         qCWarning(lcDb) << "reading the list failed; the grid keeps its rows:" << e.what();
-        status = 9;
+        return false;
     }
-    list.close();
+    list.rows.close();
+    return true;
 }
 
 bool MaintScreen::confirm_exit()

@@ -5,6 +5,8 @@
 // the database, the message boxes and the presentation kit are handed in.
 
 #include "maint/F_K408020.h"
+#include "maint/MasterStore.h"
+#include "maint/Messages.h"
 #include "maint/Statements.h"
 #include "ui/MousePointer.h"
 
@@ -30,15 +32,14 @@ inline const QString head = QStringLiteral("HEAD");
 inline const QString body = QStringLiteral("BODY");
 }  // namespace phase
 
-namespace msg {
-inline const QString confirm_exit = QStringLiteral("終了してもよろしいですか");
-inline const QString confirm_update = QStringLiteral("この内容で更新しますか");
-inline const QString confirm_delete = QStringLiteral("削除してよろしいですか");
-inline const QString partner_missing = QStringLiteral("相手先企業コードが入力されていません");
-inline const QString transfer_type_missing = QStringLiteral("送受信種別が入力されていません");
-inline const QString info_code_missing = QStringLiteral("情報区分コードが入力されていません");
-inline const QString no_such_code = QStringLiteral("該当コードがありません");
-}  // namespace msg
+
+// What a step of the screen tells its caller.
+enum class [[nodiscard]] Step {
+    passed,   // go on
+    refused,  // refused or failed: the operator has been told, the focus placed
+    handled   // the step has done all there was to do, the focus placed
+              // itself (the partner search): the key that asked moves nothing
+};
 
 // What the screen needs from the rest of the program.
 struct ScreenServices {
@@ -89,19 +90,19 @@ public:
     // Keys and commands.
     void screen_key_down(int& key_code, int shift) override;
     void command_click(int index) override;
-    void confirm_and_save(int& status);
-    void leave_body(int& status);
-    void delete_entry(int& status);
+    Step confirm_and_save();
+    Step leave_body();
+    Step delete_entry();
     void start_add();
     void open_code_popup();
 
     // Field checks.
-    void check_field(int field_number, int& status);
-    void check_body_fields(int& status);
-    void search_partner(int& status);
-    void check_partner_code(int& status);
-    void check_transfer_type(int& status);
-    void check_info_code(int& status);
+    Step check_field(int field_number);
+    Step check_body_fields();
+    Step search_partner();
+    Step check_partner_code();
+    Step check_transfer_type();
+    Step check_info_code();
 
     // Window events.
     void field_key_press(QWidget* field, int& key_ascii) override;
@@ -114,9 +115,10 @@ public:
     void grid_row_col_change() override;
     bool query_unload() override { return confirm_exit(); }
 
-    // Opens the full list and fills the grid from it. status 9 when the list
-    // could not be opened or read; the grid then keeps its rows.
-    void refresh_full_list(int& status);
+    // Opens the full list and fills the grid from it. False when the list
+    // could not be opened or read (logged, no message); the grid then keeps
+    // its rows.
+    [[nodiscard]] bool refresh_full_list();
 
 
 private:
@@ -125,12 +127,17 @@ private:
     bool current_row_is_listed() const;
     EntryValues field_values() const;
     EntryValues listed_row_values() const;
-    void save_entry(int& status);
+    // Writes the entry line; a refusal or failure has been told.
+    StoreOutcome save_entry();
+    Step deletion_failed(StoreOutcome outcome);
+    // Shows a refusal or failure and says so.
+    Step refuse(const QString& message, int style);
     void log_change(const char* what, const EntryValues* before, const EntryValues* after) const;
     void install_paste_filters();
 
     F_K408020& form_;
     ScreenServices s_;
+    MasterStore store_{s_.db};
 };
 
 }  // namespace k4

@@ -1,8 +1,6 @@
 #include "maint/Statements.h"
 
 #include "common/text.h"
-#include "db/Database.h"
-#include "ui/MessageService.h"
 
 namespace k4 {
 
@@ -90,85 +88,9 @@ QString null_to(const std::optional<QString>& value, const QString& replacement)
     return value ? *value : replacement;
 }
 
-void open_full_list(Database& db, ResultSet& result, int& status)
-{
-    status = 0;
-    db.sql_text = sql::full_list();
-    try {
-        db.open_query(result);
-    } catch (const DbError& e) {
-        qCWarning(lcDb) << "the full list could not be opened:" << e.what();
-        result.close();
-        status = 9;
-    }
-}
-
-void check_duplicate(Database& db, MessageService& messages, int entry_kind,
-                     const EntryValues& fields, int& status)
-{
-    db.sql_text = sql::duplicate_check(fields.partner_code, fields.transfer_type,
-                                       fields.info_code);
-    ResultSet found;
-    try {
-        db.open_query(found);
-    } catch (const DbError& e) {
-        qCWarning(lcDb) << "the duplicate check failed:" << e.what();
-        messages.show(msg::update_failed, mb::OKOnly);
-        status = 9;
-        return;
-    }
-    const bool exists = db.eof_status != QLatin1String("9");
-    found.close();
-    if (entry_kind == entry::remove) {
-        if (!exists) {
-            messages.show(msg::no_such_data, mb::OKOnly + mb::Exclamation);
-            status = 9;
-            return;
-        }
-        status = 0;
-        return;
-    }
-    if (exists) {
-        messages.show(msg::duplicated, mb::OKOnly + mb::Exclamation);
-        status = 9;
-        return;
-    }
-    status = 0;
-}
-
 EntryValues trimmed(const EntryValues& values)
 {
     return {trim_blanks(values.partner_code), trim_blanks(values.transfer_type), trim_blanks(values.info_code)};
-}
-
-bool write_entry(Database& db, MessageService& messages, int entry_kind,
-                 const EntryValues& listed, const EntryValues& fields, int& status)
-{
-    try {
-        db.begin_trans();
-        if (entry_kind == entry::change) {
-            db.sql_text = sql::remove_changed_row(listed.partner_code, listed.transfer_type,
-                                                  listed.info_code);
-            db.execute_statement();
-        }
-        const QString blank = QStringLiteral(" ");
-        const EntryValues values = trimmed(fields);
-        db.sql_text = sql::insert_entry(null_to(values.partner_code, blank), null_to(values.transfer_type, blank),
-                                        null_to(values.info_code, blank));
-        db.execute_statement();
-        db.commit_trans();
-        return true;
-    } catch (const DbError& e) {
-        qCWarning(lcDb) << "writing the entry failed, rolled back:" << e.what();
-        try {
-            db.rollback_trans();
-        } catch (const DbError& r) {
-            qCWarning(lcDb) << "the rollback failed too:" << r.what();
-        }
-        status = 9;
-        messages.show(msg::update_failed, mb::OKOnly);
-    }
-    return false;
 }
 
 }  // namespace k4

@@ -10,16 +10,6 @@
 
 namespace k4 {
 
-class Database;
-class MessageService;
-class ResultSet;
-
-namespace msg {
-inline const QString update_failed = QStringLiteral("更新時にｴﾗｰがあった為,ﾃﾞｰﾀの更新は中止しました");
-inline const QString no_such_data = QStringLiteral("該当データがありません");
-inline const QString duplicated = QStringLiteral("データが重複しています");
-}  // namespace msg
-
 namespace sql {
 // The full list of the master with the send/receive type names (inner join),
 // ordered by partner, type, information code.
@@ -53,29 +43,11 @@ struct EntryValues {
 // The values without their leading and trailing blanks.
 EntryValues trimmed(const EntryValues& values);
 
-// Builds the full list into db.sql_text and opens it. status = 0, or 9 on any
-// failure (logged, no message); the result set is then not open.
-void open_full_list(Database& db, ResultSet& result, int& status);
-
 // Entry kinds of the screen.
 namespace entry {
 constexpr int change = 0;
 constexpr int add = 1;
 constexpr int remove = 2;
 }  // namespace entry
-
-// The duplicate check (adding, changing) or existence check (deleting) of the
-// field values as they stand. Refuses with its message and status 9; passes with
-// status 0. A failing statement is reported as an update failure, status 9.
-void check_duplicate(Database& db, MessageService& messages, int entry_kind,
-                     const EntryValues& fields, int& status);
-
-// Writes the entry line in one transaction: when changing (entry_kind 0) the
-// listed row `listed` is removed first; then `fields` (trimmed, Null as one
-// blank) is inserted. Any failure rolls everything back, shows the update-failure
-// message (OK only, no icon) and sets status 9; otherwise status is left as is.
-// Returns whether the change was committed.
-bool write_entry(Database& db, MessageService& messages, int entry_kind,
-                 const EntryValues& listed, const EntryValues& fields, int& status);
 
 }  // namespace k4

@@ -260,8 +260,8 @@ void PresentationKit::field_key_up(int key_code, int shift)
     const bool full = m > 0 && n == m && ((s + l == m && l == 1) || s == m || l == m);
     if (!full || t < 0 || t >= field_count)
         return;
-    const int status = check_field ? check_field(t) : 0;
-    if (status == 9)
+    const bool accepted = check_field ? check_field(t) : true;
+    if (!accepted)
         select_whole_text(qobject_cast<QLineEdit*>(active_control()));
     else
         focus_next_field(vk::Return);

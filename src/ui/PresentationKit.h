@@ -39,9 +39,10 @@ public:
     std::vector<QString> field_groups, field_kinds, field_formats;
     int field_count = 0;
 
-    // Runs the check of field n and returns its status (9 = refused); set by
+    // Runs the check of field n and says whether the field was accepted (a
+    // field refused, or a check that moved the focus itself, is not); set by
     // the screen. Without it every field counts as accepted.
-    std::function<int(int field_number)> check_field;
+    std::function<bool(int field_number)> check_field;
 
     // Styles the working window: its back colour, then every text box and
     // every label named lbl_/OPR_ or tit_, in creation order. Throws

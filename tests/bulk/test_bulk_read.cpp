@@ -30,7 +30,7 @@ TEST_P(BulkRead, BytesAndTextsAgreeWhateverTheLengthsFromRowToRow)
                       " ORDER BY 1")
                       .arg(long_text, mixed);
     ResultSet rs;
-    db.open_query(rs);
+    rs = db.open_query(db.sql_text);
     const int a = rs.column_index(QStringLiteral("a"));
     const int b = rs.column_index(QStringLiteral("b"));
     const int c = rs.column_index(QStringLiteral("c"));
@@ -67,7 +67,7 @@ TEST_P(BulkRead, ColumnsAreFoundByNameAndBadAccessIsRefused)
     open(db);
     db.sql_text = QStringLiteral("SELECT 区分名称 AS 送受信種別名, 区分 AS kind FROM 区分マスタ ORDER BY 区分コード");
     ResultSet rs;
-    db.open_query(rs);
+    rs = db.open_query(db.sql_text);
     EXPECT_EQ(rs.column_index(QStringLiteral("送受信種別名")), 0);
     EXPECT_EQ(rs.column_index(QStringLiteral("KIND")), 1);  // ASCII letters in any case
     EXPECT_EQ(rs.column_index(QStringLiteral("区分")), -1);

@@ -25,7 +25,7 @@ protected:
     {
         h->app->db.sql_text = statement;
         ResultSet rs;
-        h->app->db.open_query(rs);
+        rs = h->app->db.open_query(h->app->db.sql_text);
         screen().fill_grid(rs);
     }
     QStringList grid_row(int r)

@@ -88,7 +88,7 @@ TEST_P(Connect, OpensWithPaddedSettingsAndRunsAStatement)
 
     db.sql_text = QStringLiteral("SELECT 区分名称 FROM 区分マスタ WHERE 区分コード = '2'");
     ResultSet rs;
-    db.open_query(rs);
+    rs = db.open_query(db.sql_text);
     ASSERT_FALSE(rs.eof());
     EXPECT_EQ(rs.value(QStringLiteral("区分名称")), QStringLiteral("受信"));
 }
@@ -105,7 +105,7 @@ TEST_P(Connect, BracedValuesReachTheDriverWhole)
                   QStringLiteral("DSN=%1;UID=postgres;PWD={pw}};Database=postgres;{};").arg(dsn()));
         db.sql_text = QStringLiteral("SELECT current_database() AS name");
         ResultSet rs;
-        db.open_query(rs);
+        rs = db.open_query(db.sql_text);
         EXPECT_EQ(rs.value(QStringLiteral("name")), sandbox().pg_database());
     } else {
         // The SQLite driver ignores UID and PWD; braced values must not spoil
@@ -114,7 +114,7 @@ TEST_P(Connect, BracedValuesReachTheDriverWhole)
         EXPECT_EQ(db.connect_string, QStringLiteral("DSN=%1;UID={op;{x}}};PWD={p}}w};").arg(dsn()));
         db.sql_text = QStringLiteral("SELECT COUNT(*) AS n FROM 区分マスタ");
         ResultSet rs;
-        db.open_query(rs);
+        rs = db.open_query(db.sql_text);
         EXPECT_EQ(rs.value(QStringLiteral("n")), QStringLiteral("2"));
     }
 }

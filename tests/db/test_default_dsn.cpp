@@ -25,8 +25,7 @@ TEST(DefaultDataSource, EmptyNameConnectsToTheSourceCalledDefault)
     db.open_database(QStringLiteral("   "), QString(), QString(), QStringLiteral("PC01"));
     EXPECT_TRUE(db.is_open());
     EXPECT_EQ(db.connect_string, QStringLiteral("DSN=;UID=;PWD=;"));
-    db.sql_text = QStringLiteral("CREATE TABLE 既定 (列 TEXT)");
-    db.execute_statement();
+    db.execute_statement(QStringLiteral("CREATE TABLE 既定 (列 TEXT)"));
     db.close_database();
 
     EXPECT_EQ(sandbox.scalar(QStringLiteral("Default"),

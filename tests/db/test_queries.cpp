@@ -35,14 +35,12 @@ TEST_P(Query, EofStatusTellsWhetherTheNewResultSetHasARow)
     open(db);
     ResultSet rs;
 
-    db.sql_text = QStringLiteral("SELECT * FROM FL1914利用情報区分マスタ WHERE 相手先企業コード = 'C99999'");
-    db.open_query(rs);
+    rs = db.open_query(QStringLiteral("SELECT * FROM FL1914利用情報区分マスタ WHERE 相手先企業コード = 'C99999'"));
     EXPECT_EQ(db.eof_status, QStringLiteral("9"));
     EXPECT_TRUE(rs.eof());
     EXPECT_TRUE(rs.is_open());
 
-    db.sql_text = QStringLiteral("SELECT * FROM FL1914利用情報区分マスタ WHERE 相手先企業コード = 'C00001'");
-    db.open_query(rs);  // replaces the empty result set
+    rs = db.open_query(QStringLiteral("SELECT * FROM FL1914利用情報区分マスタ WHERE 相手先企業コード = 'C00001'"));  // replaces the empty result set
     EXPECT_EQ(db.eof_status, QStringLiteral("0"));
     ASSERT_FALSE(rs.eof());
     EXPECT_EQ(rs.value(QStringLiteral("情報区分コード")), QStringLiteral("0001"));
@@ -57,9 +55,8 @@ TEST_P(Query, SyntaxErrorThrowsAndLeavesEofStatusAsItWas)
     ResultSet rs;
     for (const QString& before : {QStringLiteral("0"), QStringLiteral("9")}) {
         db.eof_status = before;
-        db.sql_text = QStringLiteral("SELEC 区分名称 FROM 区分マスタ");
         try {
-            db.open_query(rs);
+            rs = db.open_query(QStringLiteral("SELEC 区分名称 FROM 区分マスタ"));
             FAIL() << "a malformed statement was accepted";
         } catch (const DbError& e) {
             EXPECT_FALSE(e.sqlstate().isEmpty());
@@ -71,10 +68,9 @@ TEST_P(Query, SyntaxErrorThrowsAndLeavesEofStatusAsItWas)
         }
         EXPECT_EQ(db.eof_status, before);
     }
-    EXPECT_THROW(db.execute_statement(), DbError);
+    EXPECT_THROW(db.execute_statement(db.sql_text), DbError);
     // The connection stays usable after the failures.
-    db.sql_text = QStringLiteral("SELECT 区分名称 FROM 区分マスタ WHERE 区分コード = '1'");
-    db.open_query(rs);
+    rs = db.open_query(QStringLiteral("SELECT 区分名称 FROM 区分マスタ WHERE 区分コード = '1'"));
     EXPECT_EQ(db.eof_status, QStringLiteral("0"));
 }
 
@@ -85,8 +81,7 @@ TEST_P(Query, NullIsToldApartFromTheEmptyText)
     Database db;
     open(db);
     ResultSet rs;
-    db.sql_text = QStringLiteral("SELECT 区分コード, 区分名称 FROM 区分マスタ WHERE 区分 = '試験' ORDER BY 区分コード");
-    db.open_query(rs);
+    rs = db.open_query(QStringLiteral("SELECT 区分コード, 区分名称 FROM 区分マスタ WHERE 区分 = '試験' ORDER BY 区分コード"));
     ASSERT_FALSE(rs.eof());
     EXPECT_EQ(rs.value(QStringLiteral("区分コード")), QStringLiteral("E"));
     const auto empty = rs.value(QStringLiteral("区分名称"));
@@ -105,9 +100,8 @@ TEST_P(Query, JapaneseTableAndColumnNamesRoundTrip)
     for (const auto& [partner, type, code] :
          {std::tuple{"C00002", "2", "0003"}, {"C00001", "2", "0002"}, {"C00001", "1", "0001"},
           {"Ｃ０１", "1", "0004"}, {"C00003", "3", "0001"}}) {
-        db.sql_text = insert_statement(QString::fromUtf8(partner), QString::fromUtf8(type),
-                                       QString::fromUtf8(code));
-        db.execute_statement();
+        db.execute_statement(insert_statement(QString::fromUtf8(partner), QString::fromUtf8(type),
+                                       QString::fromUtf8(code)));
     }
     // What went in is stored as characters, not as mangled bytes.
     EXPECT_EQ(scalar_elsewhere(QStringLiteral("SELECT COUNT(*) FROM FL1914利用情報区分マスタ "
@@ -119,7 +113,7 @@ TEST_P(Query, JapaneseTableAndColumnNamesRoundTrip)
 
     db.sql_text = full_list_statement();
     ResultSet rs;
-    db.open_query(rs);
+    rs = db.open_query(db.sql_text);
     EXPECT_EQ(rs.column_names(),
               (QStringList{QStringLiteral("相手先企業コード"), QStringLiteral("送受信種別"),
                            QStringLiteral("情報区分コード"), QStringLiteral("送受信種別名")}));
@@ -144,19 +138,16 @@ TEST_P(Query, CodeColumnAnswersToBothSpellings)
     open(db);
     ResultSet rs;
     // The name lookup's statement, half-width katakana, exactly as sent.
-    db.sql_text = QStringLiteral("SELECT 区分名称 FROM 区分マスタ WHERE 区分= '送受信種別' AND 区分ｺｰﾄﾞ= '1'");
-    db.open_query(rs);
+    rs = db.open_query(QStringLiteral("SELECT 区分名称 FROM 区分マスタ WHERE 区分= '送受信種別' AND 区分ｺｰﾄﾞ= '1'"));
     ASSERT_FALSE(rs.eof());
     EXPECT_EQ(rs.value(QStringLiteral("区分名称")), QStringLiteral("送信"));
 
-    db.sql_text = QStringLiteral("SELECT 区分名称 FROM 区分マスタ WHERE 区分= '送受信種別' AND 区分コード= '2'");
-    db.open_query(rs);
+    rs = db.open_query(QStringLiteral("SELECT 区分名称 FROM 区分マスタ WHERE 区分= '送受信種別' AND 区分コード= '2'"));
     ASSERT_FALSE(rs.eof());
     EXPECT_EQ(rs.value(QStringLiteral("区分名称")), QStringLiteral("受信"));
 
     // A row written under one spelling is found under the other.
-    db.sql_text = QStringLiteral("SELECT 区分名称 FROM 区分マスタ WHERE 区分= '試験' AND 区分ｺｰﾄﾞ= 'ｱ'");
-    db.open_query(rs);
+    rs = db.open_query(QStringLiteral("SELECT 区分名称 FROM 区分マスタ WHERE 区分= '試験' AND 区分ｺｰﾄﾞ= 'ｱ'"));
     ASSERT_FALSE(rs.eof());
     EXPECT_EQ(rs.value(QStringLiteral("区分名称")), QStringLiteral("半角"));
 }
@@ -167,9 +158,8 @@ TEST_P(Query, ColumnsAreFoundByNameExactlyThenIgnoringAsciiCase)
     open(db);
     ResultSet rs;
     // PostgreSQL reports the unquoted alias folded to lower case.
-    db.sql_text = QStringLiteral("SELECT 区分名称 AS KubunName, 区分コード AS Ｃode FROM 区分マスタ "
-                                 "WHERE 区分コード = '1'");
-    db.open_query(rs);
+    rs = db.open_query(QStringLiteral("SELECT 区分名称 AS KubunName, 区分コード AS Ｃode FROM 区分マスタ "
+                                 "WHERE 区分コード = '1'"));
     ASSERT_FALSE(rs.eof());
     EXPECT_EQ(rs.value(QStringLiteral("KubunName")), QStringLiteral("送信"));
     EXPECT_EQ(rs.value(QStringLiteral("KUBUNNAME")), QStringLiteral("送信"));
@@ -202,8 +192,7 @@ TEST_P(Query, LongValuesAreReadWhole)
     Database db;
     open(db);
     ResultSet rs;
-    db.sql_text = QStringLiteral("SELECT 本文 FROM 長文 ORDER BY 番号");
-    db.open_query(rs);
+    rs = db.open_query(QStringLiteral("SELECT 本文 FROM 長文 ORDER BY 番号"));
     ASSERT_FALSE(rs.eof());
     EXPECT_EQ(rs.value(0), text);
     rs.move_next();
@@ -221,16 +210,15 @@ TEST_P(Query, ClosingTheDatabaseEndsTheResultSetsStillOpen)
         Database db;
         open(db);
         ResultSet rs;
-        db.sql_text = QStringLiteral("SELECT * FROM FL1914利用情報区分マスタ");
-        db.open_query(rs);
-        db.open_query(outlives_everything);
+        rs = db.open_query(QStringLiteral("SELECT * FROM FL1914利用情報区分マスタ"));
+        outlives_everything = db.open_query(db.sql_text);
         ASSERT_FALSE(rs.eof());
         db.close_database();
         EXPECT_FALSE(db.is_open());
         EXPECT_FALSE(rs.is_open());
         EXPECT_TRUE(rs.eof());
-        EXPECT_THROW(db.open_query(rs), DbError);
-        EXPECT_THROW(db.execute_statement(), DbError);
+        EXPECT_THROW(rs = db.open_query(db.sql_text), DbError);
+        EXPECT_THROW(db.execute_statement(db.sql_text), DbError);
         db.close_database();  // a second close is harmless
     }
     EXPECT_FALSE(outlives_everything.is_open());

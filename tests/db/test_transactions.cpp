@@ -21,18 +21,15 @@ TEST_P(Write, CommitShowsTheRowsToAnotherConnectionOnlyAtTheEnd)
     open(db);
     db.begin_trans();
     EXPECT_TRUE(db.in_transaction());
-    db.sql_text = insert_statement(QStringLiteral("C00001"), QStringLiteral("1"), QStringLiteral("0001"));
-    db.execute_statement();
-    db.sql_text = insert_statement(QStringLiteral("C00001"), QStringLiteral("2"), QStringLiteral("0001"));
-    db.execute_statement();
+    db.execute_statement(insert_statement(QStringLiteral("C00001"), QStringLiteral("1"), QStringLiteral("0001")));
+    db.execute_statement(insert_statement(QStringLiteral("C00001"), QStringLiteral("2"), QStringLiteral("0001")));
     EXPECT_EQ(master_rows_elsewhere(), 0);
     db.commit_trans();
     EXPECT_FALSE(db.in_transaction());
     EXPECT_EQ(master_rows_elsewhere(), 2);
 
     // Back in autocommit: a single statement is visible at once.
-    db.sql_text = insert_statement(QStringLiteral("C00002"), QStringLiteral("1"), QStringLiteral("0001"));
-    db.execute_statement();
+    db.execute_statement(insert_statement(QStringLiteral("C00002"), QStringLiteral("1"), QStringLiteral("0001")));
     EXPECT_EQ(master_rows_elsewhere(), 3);
 }
 
@@ -43,10 +40,8 @@ TEST_P(Write, RollbackUndoesEverythingSinceBegin)
     open(db);
     db.rollback_trans();  // nothing open: harmless
     db.begin_trans();
-    db.sql_text = QStringLiteral("DELETE FROM FL1914利用情報区分マスタ WHERE 相手先企業コード = 'C00001'");
-    db.execute_statement();
-    db.sql_text = insert_statement(QStringLiteral("C00009"), QStringLiteral("2"), QStringLiteral("0009"));
-    db.execute_statement();
+    db.execute_statement(QStringLiteral("DELETE FROM FL1914利用情報区分マスタ WHERE 相手先企業コード = 'C00001'"));
+    db.execute_statement(insert_statement(QStringLiteral("C00009"), QStringLiteral("2"), QStringLiteral("0009")));
     db.rollback_trans();
     db.rollback_trans();  // twice: harmless
     EXPECT_FALSE(db.in_transaction());
@@ -61,14 +56,13 @@ TEST_P(Write, TransactionGuardRollsBackUnlessCommitted)
     open(db);
     {
         Transaction t(db);
-        db.sql_text = insert_statement(QStringLiteral("C00001"), QStringLiteral("1"), QStringLiteral("0001"));
-        db.execute_statement();
+        db.execute_statement(insert_statement(QStringLiteral("C00001"), QStringLiteral("1"), QStringLiteral("0001")));
     }
     EXPECT_FALSE(db.in_transaction());
     EXPECT_EQ(master_rows_elsewhere(), 0);
     {
         Transaction t(db);
-        db.execute_statement();
+        db.execute_statement(db.sql_text);
         t.commit();
     }
     EXPECT_EQ(master_rows_elsewhere(), 1);
@@ -81,10 +75,9 @@ TEST_P(Write, AFailedStatementKeepsItsTransactionFromBeingCommitted)
     Database db;
     open(db);
     db.begin_trans();
-    db.sql_text = insert_statement(QStringLiteral("C00001"), QStringLiteral("1"), QStringLiteral("0001"));
-    db.execute_statement();
+    db.execute_statement(insert_statement(QStringLiteral("C00001"), QStringLiteral("1"), QStringLiteral("0001")));
     db.sql_text = QStringLiteral("INSERT INTO 無いテーブル VALUES ('x')");
-    EXPECT_THROW(db.execute_statement(), DbError);
+    EXPECT_THROW(db.execute_statement(db.sql_text), DbError);
     try {
         db.commit_trans();
         FAIL() << "a transaction with a failed statement was committed";
@@ -96,8 +89,7 @@ TEST_P(Write, AFailedStatementKeepsItsTransactionFromBeingCommitted)
 
     // The next transaction starts clean.
     db.begin_trans();
-    db.sql_text = insert_statement(QStringLiteral("C00002"), QStringLiteral("1"), QStringLiteral("0001"));
-    db.execute_statement();
+    db.execute_statement(insert_statement(QStringLiteral("C00002"), QStringLiteral("1"), QStringLiteral("0001")));
     db.commit_trans();
     EXPECT_EQ(master_rows_elsewhere(), 1);
 }
@@ -106,10 +98,9 @@ TEST_P(Write, DuplicateRowIsRefusedWithTheDriversDetail)
 {
     Database db;
     open(db);
-    db.sql_text = insert_statement(QStringLiteral("C00001"), QStringLiteral("1"), QStringLiteral("0001"));
-    db.execute_statement();
+    db.execute_statement(insert_statement(QStringLiteral("C00001"), QStringLiteral("1"), QStringLiteral("0001")));
     try {
-        db.execute_statement();
+        db.execute_statement(db.sql_text);
         FAIL() << "the primary key let a duplicate in";
     } catch (const DbError& e) {
         EXPECT_EQ(e.statement(), db.sql_text);
@@ -136,8 +127,7 @@ TEST_P(Write, DeleteAsteriskRunsAdaptedWithTheStatementTextUnchanged)
         + QStringLiteral(" AND 送受信種別 = '") + QStringLiteral("1") + QStringLiteral("'")
         + QStringLiteral(" AND 情報区分コード = '") + QStringLiteral("0002") + QStringLiteral("'");
     db.begin_trans();
-    db.sql_text = removal;
-    db.execute_statement();
+    db.execute_statement(removal);
     EXPECT_EQ(db.sql_text, removal);
     db.commit_trans();
     EXPECT_EQ(master_rows_elsewhere(), 1);
@@ -145,7 +135,7 @@ TEST_P(Write, DeleteAsteriskRunsAdaptedWithTheStatementTextUnchanged)
               QStringLiteral("0001"));
 
     // Run again, it touches no row: still success.
-    EXPECT_NO_THROW(db.execute_statement());
+    EXPECT_NO_THROW(db.execute_statement(db.sql_text));
     EXPECT_EQ(master_rows_elsewhere(), 1);
 }
 
@@ -154,11 +144,9 @@ TEST_P(Write, ClosingRollsBackAnOpenTransaction)
     Database db;
     open(db);
     db.begin_trans();
-    db.sql_text = insert_statement(QStringLiteral("C00001"), QStringLiteral("1"), QStringLiteral("0001"));
-    db.execute_statement();
+    db.execute_statement(insert_statement(QStringLiteral("C00001"), QStringLiteral("1"), QStringLiteral("0001")));
     ResultSet rs;
-    db.sql_text = QStringLiteral("SELECT * FROM FL1914利用情報区分マスタ");
-    db.open_query(rs);  // a statement still open as well
+    rs = db.open_query(QStringLiteral("SELECT * FROM FL1914利用情報区分マスタ"));  // a statement still open as well
     db.close_database();
     EXPECT_FALSE(db.is_open());
     EXPECT_FALSE(db.in_transaction());

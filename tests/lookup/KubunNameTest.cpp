@@ -1,12 +1,9 @@
 // Classification names from 区分マスタ on each database the program runs on.
 
 #include "OdbcSandbox.h"
-#include "ScriptedMessages.h"
 #include "db/Database.h"
 #include "lookup/KubunName.h"
 
-#include <QLabel>
-#include <QLineEdit>
 #include <gtest/gtest.h>
 
 using namespace k4;
@@ -16,7 +13,7 @@ namespace {
 
 const QString send_receive = QStringLiteral("送受信種別");
 
-class KubunName : public ::testing::TestWithParam<QString> {
+class KubunNames : public ::testing::TestWithParam<QString> {
 protected:
     void SetUp() override
     {
@@ -34,53 +31,37 @@ protected:
                      .arg(kind, code, name_sql));
     }
 
-    // fill_kubun_name on a typed code, the label holding an old name and the
-    // status preset to 0 as the caller does.
-    void fill(const QString& kind, const QString& typed)
-    {
-        messages.clear();
-        code.setText(typed);
-        name.setText(QStringLiteral("前の名称"));
-        status = 0;
-        fill_kubun_name(db, messages, kind, &code, &name, status);
-    }
+    // The lookup of a typed code.
+    void fill(const QString& kind, const QString& typed) { found = lookup_kubun_name(db, kind, typed); }
 
     void expect_found(const QString& expected)
     {
-        EXPECT_EQ(name.text(), expected);
-        EXPECT_EQ(status, 0);
-        EXPECT_TRUE(messages.shown().empty());
+        EXPECT_EQ(found.found, k4::KubunName::Found::name);
+        EXPECT_EQ(found.name, expected);
     }
 
     void expect_not_found()
     {
-        EXPECT_EQ(name.text(), QString());
-        EXPECT_EQ(status, 9);
-        ASSERT_EQ(messages.shown().size(), 1u);
-        EXPECT_EQ(messages.shown()[0].text, QStringLiteral("該当データがありませんでした"));
-        EXPECT_EQ(messages.shown()[0].style, 0);   // OK only, no icon
-        EXPECT_EQ(messages.shown()[0].caption, QStringLiteral("K408020"));
+        EXPECT_EQ(found.found, k4::KubunName::Found::none);
+        EXPECT_EQ(found.name, QString());
     }
 
     QString dsn;
     Database db;
-    ScriptedMessages messages;
-    QLineEdit code;
-    QLabel name;
-    int status = 0;
+    k4::KubunName found;
 };
 
 }  // namespace
 
-TEST_P(KubunName, NamesAKnownCodeWithTheExactStatement)
+TEST_P(KubunNames, NamesAKnownCodeWithTheExactStatement)
 {
     fill(send_receive, QStringLiteral("1"));
     expect_found(QStringLiteral("送信"));
     EXPECT_EQ(db.sql_text, QStringLiteral("SELECT 区分名称 FROM 区分マスタ WHERE 区分= '送受信種別' AND 区分ｺｰﾄﾞ= '1'"));
-    EXPECT_EQ(lookup_kubun_name(db, send_receive, QStringLiteral("2")), QStringLiteral("受信"));
+    EXPECT_EQ(lookup_kubun_name(db, send_receive, QStringLiteral("2")).name, QStringLiteral("受信"));
 }
 
-TEST_P(KubunName, NoRowNullOrEmptyNameAreNotFound)
+TEST_P(KubunNames, NoRowNullOrEmptyNameAreNotFound)
 {
     fill(send_receive, QStringLiteral("9"));
     expect_not_found();
@@ -93,7 +74,7 @@ TEST_P(KubunName, NoRowNullOrEmptyNameAreNotFound)
     expect_not_found();
 }
 
-TEST_P(KubunName, TwoRowsGiveTheFirstTheDatabaseReturns)
+TEST_P(KubunNames, TwoRowsGiveTheFirstTheDatabaseReturns)
 {
     const QString kind = QStringLiteral("重複種別");
     add(kind, QStringLiteral("5"), QStringLiteral("'最初の名称'"));
@@ -105,63 +86,52 @@ TEST_P(KubunName, TwoRowsGiveTheFirstTheDatabaseReturns)
     expect_found(*first);
 }
 
-TEST_P(KubunName, ApostrophesStayInsideTheirLiterals)
+TEST_P(KubunNames, ApostrophesStayInsideTheirLiterals)
 {
     fill(send_receive, QStringLiteral("'"));
     expect_not_found();
     EXPECT_EQ(db.sql_text, QStringLiteral("SELECT 区分名称 FROM 区分マスタ WHERE 区分= '送受信種別' AND 区分ｺｰﾄﾞ= ''''"));
 
     add(QStringLiteral("引用''種別"), QStringLiteral("a''b"), QStringLiteral("'引用名'"));
-    EXPECT_EQ(lookup_kubun_name(db, QStringLiteral("引用'種別"), QStringLiteral("a'b")), QStringLiteral("引用名"));
-    EXPECT_EQ(lookup_kubun_name(db, send_receive, QStringLiteral("x' OR 区分ｺｰﾄﾞ<>'")), QString());
+    EXPECT_EQ(lookup_kubun_name(db, QStringLiteral("引用'種別"), QStringLiteral("a'b")).name, QStringLiteral("引用名"));
+    EXPECT_EQ(lookup_kubun_name(db, send_receive, QStringLiteral("x' OR 区分ｺｰﾄﾞ<>'")).name, QString());
 }
 
-TEST_P(KubunName, CodeAndKindAreLookedForUntrimmed)
+TEST_P(KubunNames, CodeAndKindAreLookedForUntrimmed)
 {
     add(QStringLiteral("空白種別"), QStringLiteral("3 "), QStringLiteral("'空白付き'"));
-    EXPECT_EQ(lookup_kubun_name(db, QStringLiteral("空白種別"), QStringLiteral("3 ")), QStringLiteral("空白付き"));
-    EXPECT_EQ(lookup_kubun_name(db, QStringLiteral("空白種別"), QStringLiteral("3")), QString());
-    EXPECT_EQ(lookup_kubun_name(db, send_receive + QStringLiteral(" "), QStringLiteral("1")), QString());
+    EXPECT_EQ(lookup_kubun_name(db, QStringLiteral("空白種別"), QStringLiteral("3 ")).name, QStringLiteral("空白付き"));
+    EXPECT_EQ(lookup_kubun_name(db, QStringLiteral("空白種別"), QStringLiteral("3")).name, QString());
+    EXPECT_EQ(lookup_kubun_name(db, send_receive + QStringLiteral(" "), QStringLiteral("1")).name, QString());
     fill(send_receive, QStringLiteral("1 "));
     expect_not_found();
     EXPECT_EQ(db.sql_text, QStringLiteral("SELECT 区分名称 FROM 区分マスタ WHERE 区分= '送受信種別' AND 区分ｺｰﾄﾞ= '1 '"));
 }
 
-TEST_P(KubunName, AClosedConnectionIsNotFoundAndNoCodeControlIsSilent)
+TEST_P(KubunNames, AClosedConnectionIsNotFound)
 {
-    status = 0;
-    name.setText(QStringLiteral("前の名称"));
-    fill_kubun_name(db, messages, send_receive, nullptr, &name, status);
-    EXPECT_EQ(name.text(), QString());
-    EXPECT_EQ(status, 0);
-    EXPECT_TRUE(messages.shown().empty());
-
     db.close_database();
     fill(send_receive, QStringLiteral("1"));
     expect_not_found();
 }
 
-TEST(KubunNamePostgres, AServerThatStopsAnsweringIsNotFound)
+TEST(KubunNamePostgres, ASessionTheServerEndsIsMadeAgainAndTheNameFound)
 {
     OdbcSandbox& sandbox = OdbcSandbox::shared();
     if (!sandbox.has_postgres())
         GTEST_SKIP() << "no PostgreSQL server (K4_PG_PORT unset)";
     Database db;
     db.open_database(sandbox.pg_dsn(), sandbox.pg_user(), QString(), QString());
-    ASSERT_EQ(lookup_kubun_name(db, send_receive, QStringLiteral("1")), QStringLiteral("送信"));
+    ASSERT_EQ(lookup_kubun_name(db, send_receive, QStringLiteral("1")).name, QStringLiteral("送信"));
 
-    // The server ends the program's session as a shutdown does (57P01).
+    // The server ends the program's session as a shutdown does (57P01); the
+    // lookup connects again and asks once more.
     sandbox.scalar(sandbox.pg_dsn(), QStringLiteral("SELECT count(pg_terminate_backend(pid)) FROM pg_stat_activity "
                                                     "WHERE datname = current_database() AND pid <> pg_backend_pid()"));
-    ScriptedMessages messages;
-    QLineEdit code(QStringLiteral("1"));
-    QLabel name(QStringLiteral("送信"));
-    int status = 0;
-    fill_kubun_name(db, messages, send_receive, &code, &name, status);
-    EXPECT_EQ(name.text(), QString());
-    EXPECT_EQ(status, 9);
-    EXPECT_EQ(messages.texts(), QStringList{QStringLiteral("該当データがありませんでした")});
+    const k4::KubunName found = lookup_kubun_name(db, send_receive, QStringLiteral("1"));
+    EXPECT_EQ(found.found, k4::KubunName::Found::name);
+    EXPECT_EQ(found.name, QStringLiteral("送信"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, KubunName, ::testing::Values(QStringLiteral("sqlite"), QStringLiteral("postgresql")),
+INSTANTIATE_TEST_SUITE_P(Backends, KubunNames, ::testing::Values(QStringLiteral("sqlite"), QStringLiteral("postgresql")),
                          [](const auto& info) { return info.param.toStdString(); });

@@ -95,11 +95,9 @@ TEST_P(ScreenCycle, FillShowsNullAsEmptyAndAnEmptyResultKeepsTheRows)
     EXPECT_EQ(grid().TextMatrix(2, 5), QStringLiteral("受注データ"));
 
     h->set_rows({});
-    ResultSet list;
-    int status = 0;
-    open_full_list(h->app->db, list, status);
-    ASSERT_EQ(status, 0);
-    screen().fill_grid(list);
+    OpenedList list = MasterStore(h->app->db).open_full_list();
+    ASSERT_EQ(list.outcome, StoreOutcome::done);
+    screen().fill_grid(list.rows);
     EXPECT_EQ(screen().grid_row_count, 0);
     EXPECT_EQ(grid().Rows(), 3);  // as before
     EXPECT_EQ(grid().TextMatrix(1, 1), QString());
@@ -307,14 +305,11 @@ TEST_P(ScreenCycle, AFailedInsertPutsTheRemovedRowBack)
     OdbcSandbox::shared().execute(
         h->dsn(), QStringLiteral("INSERT INTO FL1914利用情報区分マスタ VALUES ('C00002', '2', '0003')"));
     // Skip the checks of this Enter so the write itself meets the conflict.
-    int status = 0;
     screen().entry_kind = 0;
-    write_entry(h->app->db, h->messages, 0, {QStringLiteral("C00002"), QStringLiteral("1"),
-                                             QStringLiteral("0003")},
-                {QStringLiteral("C00002"), QStringLiteral("2"), QStringLiteral("0003")}, status);
-    EXPECT_EQ(status, 9);
-    EXPECT_EQ(h->messages.texts().back(), QStringLiteral("更新時にｴﾗｰがあった為,ﾃﾞｰﾀの更新は中止しました"));
-    EXPECT_EQ(h->messages.shown().back().style, 0);
+    EXPECT_EQ(MasterStore(h->app->db)
+                  .write_entry(0, {QStringLiteral("C00002"), QStringLiteral("1"), QStringLiteral("0003")},
+                               {QStringLiteral("C00002"), QStringLiteral("2"), QStringLiteral("0003")}),
+              StoreOutcome::failed);
     EXPECT_TRUE(h->table_rows().contains(QStringLiteral("C00002|1|0003")));
 }
 
@@ -599,15 +594,12 @@ TEST_P(ScreenCycle, SkipOfChecksAppliesToOneCheckOnly)
     form().JKBN->setFocus();
     form().JKBN->setText(QStringLiteral("0004"));
     h->key(Qt::Key_F2);
-    int status = 0;
-    screen().check_body_fields(status);
-    EXPECT_EQ(status, 0);  // empty ATCD skipped
+    EXPECT_EQ(screen().check_body_fields(), Step::passed);  // empty ATCD skipped
     EXPECT_EQ(form().lbl_SJNM->text(), QStringLiteral("送信"));
     EXPECT_EQ(form().lbl_JKBNM->text(), QStringLiteral("支払通知"));
 
     // Without F2 an empty ATCD is refused while adding...
-    screen().check_body_fields(status);
-    EXPECT_EQ(status, 9);
+    EXPECT_EQ(screen().check_body_fields(), Step::refused);
     EXPECT_EQ(h->messages.texts().back(), QStringLiteral("相手先企業コードが入力されていません"));
     EXPECT_EQ(h->focus(), form().ATCD);
 }
@@ -617,9 +609,7 @@ TEST_P(ScreenCycle, EmptyPartnerIsAcceptedWhenChanging)
     start();
     h->click_cell(1, 1);
     form().ATCD->setText(QString());
-    int status = 0;
-    screen().check_partner_code(status);
-    EXPECT_EQ(status, 0);
+    EXPECT_EQ(screen().check_partner_code(), Step::passed);
     EXPECT_TRUE(h->messages.shown().empty());
 }
 

@@ -185,9 +185,7 @@ protected:
         h->form->ATCD->setText(QStringLiteral("C00009"));
         h->form->SJSHU->setText(QStringLiteral("1"));
         h->form->JKBN->setText(code);
-        int status = 0;
-        h->screen->check_field(3, status);
-        const bool accepted = status == 0;
+        const bool accepted = h->screen->check_field(3) == Step::passed;
         EXPECT_EQ(h->messages.texts(), accepted ? QStringList() : QStringList{no_such_code});
         return accepted;
     }

@@ -244,8 +244,7 @@ TEST_P(BadRows, ALowerCasePartnerAndAnOverLongTypeAreActedOnAsListed)
 
     // Changed (its code), the row keeps its whole type.
     insert(QStringLiteral("'A1', '12', '0001'"));
-    int status = 0;
-    h->screen->refresh_full_list(status);
+    ASSERT_TRUE(h->screen->refresh_full_list());
     h->messages.clear();
     h->click_cell(row_of(QStringLiteral("A1"), QStringLiteral("12")), 1);
     h->form->SJSHU->setFocus();

@@ -1,6 +1,8 @@
-// The database server stops while an operator is being asked whether to save
-// or delete: each writing path ends in the update-failure message with nothing
-// written, and the program keeps answering keys. These cases stop a server, so
+// The database server stops or restarts while the program is open: a restart
+// between two actions costs the operator nothing (the program connects again);
+// while the server is down each action says 接続エラー, keeps the screen as it
+// was and tries again next time; a deletion whose held transaction dies with
+// the server ends in the update-failure message with nothing written. These cases stop a server, so
 // they run on a private server of their own (port and folder of this process),
 // never on the one the other tests share.
 #include "ProgramHarness.h"
@@ -25,6 +27,7 @@ namespace {
 const QString update_failed = QStringLiteral("更新時にｴﾗｰがあった為,ﾃﾞｰﾀの更新は中止しました");
 const QString confirm_update = QStringLiteral("この内容で更新しますか");
 const QString confirm_delete = QStringLiteral("削除してよろしいですか");
+const QString connect_error = QStringLiteral("接続エラー");
 const QStringList sample_table = {QStringLiteral("C00001|1|0001"), QStringLiteral("C00001|2|0002"),
                                   QStringLiteral("C00002|1|0003")};
 
@@ -156,7 +159,7 @@ protected:
     std::unique_ptr<ProgramHarness> h;
 };
 
-TEST_F(ServerStops, WhileAddingIsAnUpdateFailure)
+TEST_F(ServerStops, WhileAddingTheEntryLineStaysAndIsSavedOnceTheServerIsBack)
 {
     h->click_button(1);
     h->type(QStringLiteral("C00009"));
@@ -166,13 +169,23 @@ TEST_F(ServerStops, WhileAddingIsAnUpdateFailure)
     stop_server_at(confirm_update);
     h->messages.plan(mb::IdYes);
     h->key(Qt::Key_Return);
-    EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, update_failed}));
+    EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, connect_error}));
+    EXPECT_EQ(h->screen->input_phase, QStringLiteral("BODY"));
+    EXPECT_EQ(h->form->ATCD->text(), QStringLiteral("C00009"));
+    EXPECT_EQ(h->focus(), h->form->JKBN);
+    EXPECT_EQ(h->grid_rows(), grid_before);
+
+    // The server is back: the same Enter saves.
+    ASSERT_TRUE(server->run(QStringLiteral("start")));
+    h->messages.clear();
+    h->messages.plan(mb::IdYes);
+    h->key(Qt::Key_Return);
+    EXPECT_EQ(h->messages.texts(), QStringList{confirm_update});
     EXPECT_EQ(h->screen->input_phase, QStringLiteral("HEAD"));
-    expect_program_still_answers();
-    expect_table_unchanged();
+    EXPECT_EQ(master_rows(dsn), sample_table + QStringList{QStringLiteral("C00009|1|0004")});
 }
 
-TEST_F(ServerStops, WhileChangingIsAnUpdateFailure)
+TEST_F(ServerStops, WhileChangingIsAConnectionErrorWithNothingWritten)
 {
     h->click_cell(3, 1);
     h->form->SJSHU->setFocus();
@@ -182,7 +195,8 @@ TEST_F(ServerStops, WhileChangingIsAnUpdateFailure)
     stop_server_at(confirm_update);
     h->messages.plan(mb::IdYes);
     h->key(Qt::Key_Return);
-    EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, update_failed}));
+    EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, connect_error}));
+    EXPECT_EQ(h->screen->input_phase, QStringLiteral("BODY"));
     expect_program_still_answers();
     expect_table_unchanged();
 }
@@ -199,30 +213,62 @@ TEST_F(ServerStops, WhileDeletingIsAnUpdateFailure)
     expect_table_unchanged();
 }
 
-TEST_F(ServerStops, NameLookupAndSearchTakeTheirNotFoundPaths)
+TEST_F(ServerStops, WhileTheServerIsDownLookupsSayConnectionErrorAndWorkOnceItIsBack)
 {
     ASSERT_TRUE(server->run(QStringLiteral("stop")));
     h->click_button(1);
     h->type(QStringLiteral("C00009"));
     h->key(Qt::Key_Return);
     h->type(QStringLiteral("1"));
-    EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("該当データがありませんでした")});
-    EXPECT_EQ(h->form->lbl_SJNM->text(), QString());
+    EXPECT_EQ(h->messages.texts(), QStringList{connect_error});
     EXPECT_EQ(h->focus(), h->form->SJSHU);
 
-    // Leave the entry line without saving (an empty field, so that releasing
-    // F2 does not advance from a full one).
     h->messages.clear();
-    h->form->SJSHU->clear();
     h->key(Qt::Key_F2);
     h->key(Qt::Key_Escape);
     ASSERT_EQ(h->screen->input_phase, QStringLiteral("HEAD"));
     h->form->KATCD->setText(QStringLiteral("C00001"));
     h->form->KATCD->setFocus();
     h->key(Qt::Key_Return);
-    EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("該当データがありません")});
+    EXPECT_EQ(h->messages.texts(), QStringList{connect_error});
     EXPECT_EQ(h->screen->input_phase, QStringLiteral("HEAD"));
-    expect_program_still_answers();
+    EXPECT_EQ(h->grid_rows(), grid_before);
+
+    // Back: the same search works without restarting the program.
+    ASSERT_TRUE(server->run(QStringLiteral("start")));
+    h->messages.clear();
+    h->key(Qt::Key_Return);
+    EXPECT_TRUE(h->messages.shown().empty()) << h->messages.texts().join(u' ').toStdString();
+    EXPECT_EQ(h->screen->input_phase, QStringLiteral("BODY"));
+    EXPECT_EQ(h->grid_rows().size(), 2);
+}
+
+TEST_F(ServerStops, ARestartBetweenActionsCostsNothing)
+{
+    auto restart = [&] {
+        ASSERT_TRUE(server->run(QStringLiteral("stop")));
+        ASSERT_TRUE(server->run(QStringLiteral("start")));
+    };
+    restart();
+    // The search.
+    h->form->KATCD->setText(QStringLiteral("C00002"));
+    h->key(Qt::Key_Return);
+    ASSERT_EQ(h->screen->input_phase, QStringLiteral("BODY"));
+    restart();
+    // The name lookup and the save of a change.
+    h->form->SJSHU->setText(QStringLiteral("2"));
+    h->key(Qt::Key_Return);
+    EXPECT_EQ(h->form->lbl_SJNM->text(), QStringLiteral("受信"));
+    restart();
+    h->messages.plan(mb::IdYes);
+    h->key(Qt::Key_Return);
+    restart();
+    // The deletion.
+    h->click_cell(1, 1);
+    h->messages.plan(mb::IdOK);
+    h->click_button(2);
+    EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, confirm_delete}));
+    EXPECT_EQ(master_rows(dsn), (QStringList{QStringLiteral("C00001|2|0002"), QStringLiteral("C00002|2|0003")}));
 }
 
 }  // namespace

@@ -65,7 +65,7 @@ KitWindow::KitWindow(const Appearance& appearance) : kit(appearance)
     set_tab_index(GRID, int(fields.size()));
     kit.check_field = [this](int n) {
         checked.push_back(n);
-        return check_status;
+        return check_accepts;
     };
     enable_key_preview();
 }

@@ -42,7 +42,7 @@ public:
 
     // Fields whose check ran, in order, and the status the check answers.
     std::vector<int> checked;
-    int check_status = 0;
+    bool check_accepts = true;
 
 protected:
     void form_key_down(int& key_code, int shift) override;

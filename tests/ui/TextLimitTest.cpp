@@ -128,7 +128,7 @@ TEST_F(AutoAdvance, TheTwelfthCharacterChecksAndMovesOn)
 TEST_F(AutoAdvance, ARefusedCheckKeepsTheFocusWithTheTextSelected)
 {
     focus(w.ATCD);
-    w.check_status = 9;
+    w.check_accepts = false;
     QTest::keyClicks(w.ATCD, QStringLiteral("ABCDEFGHIJKL"));
     EXPECT_EQ(w.checked, std::vector<int>{1});
     EXPECT_EQ(QApplication::focusWidget(), w.ATCD);
