@@ -24,9 +24,7 @@ void MaintScreen::check_field(int field_number, int& status)
         return;
     }
     PresentationKit& kit = s_.kit;
-    if (field_number < 0 || field_number >= int(kit.field_controls.size()))
-        return;
-    auto* box = qobject_cast<QLineEdit*>(kit.field_controls[std::size_t(field_number)]);
+    auto* box = qobject_cast<QLineEdit*>(kit.field(field_number));
     if (!box)
         return;
 
@@ -99,10 +97,10 @@ void MaintScreen::check_body_fields(int& status)
 {
     status = 0;
     PresentationKit& kit = s_.kit;
-    for (int i = 1; i < kit.field_count && i < int(kit.field_controls.size()); ++i) {
+    for (int i = 1; i < kit.field_count(); ++i) {
         check_field(i, status);
         if (status != 0) {
-            QWidget* field = kit.field_controls[std::size_t(i)];
+            QWidget* field = kit.field(i);
             field->setFocus(Qt::OtherFocusReason);
             PresentationKit::select_whole_text(field);
             return;
