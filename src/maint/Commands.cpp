@@ -21,7 +21,7 @@ void MaintScreen::screen_key_down(int& key_code, int /*shift*/)
         if (!active || active == form_.GRID)
             return;
         const int n = tab_index(active);
-        if (n < 0 || n >= s_.kit.field_count)
+        if (n < 0 || n >= s_.kit.field_count())
             return;  // a button or another control: not a field to check
         if (check_field(n) != Step::passed)
             return;

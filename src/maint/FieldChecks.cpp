@@ -25,9 +25,7 @@ Step MaintScreen::check_field(int field_number)
         return Step::passed;
     }
     PresentationKit& kit = s_.kit;
-    if (field_number < 0 || field_number >= int(kit.field_controls.size()))
-        return Step::passed;
-    auto* box = qobject_cast<QLineEdit*>(kit.field_controls[std::size_t(field_number)]);
+    auto* box = qobject_cast<QLineEdit*>(kit.field(field_number));
     if (!box)
         return Step::passed;
 
@@ -123,9 +121,9 @@ Step MaintScreen::check_info_code()
 Step MaintScreen::check_body_fields()
 {
     PresentationKit& kit = s_.kit;
-    for (int i = 1; i < kit.field_count && i < int(kit.field_controls.size()); ++i) {
+    for (int i = 1; i < kit.field_count(); ++i) {
         if (check_field(i) != Step::passed) {
-            QWidget* field = kit.field_controls[std::size_t(i)];
+            QWidget* field = kit.field(i);
             field->setFocus(Qt::OtherFocusReason);
             PresentationKit::select_whole_text(field);
             return Step::refused;

@@ -69,23 +69,14 @@ void MaintScreen::init_screen()
 
 void MaintScreen::build_field_table()
 {
-    PresentationKit& kit = s_.kit;
-    const std::size_t count = std::size_t(std::max(kit.field_count, 0));
-    kit.field_controls.assign(count, nullptr);
-    kit.field_groups.assign(count, QString());
-    kit.field_kinds.assign(count, QString());
-    kit.field_formats.assign(count, QString());
-
-    QWidget* const fields[] = {form_.KATCD, form_.ATCD, form_.SJSHU, form_.JKBN};
-    for (std::size_t i = 0; i < count && i < std::size(fields); ++i) {
-        kit.field_controls[i] = fields[i];
-        kit.field_kinds[i] = QStringLiteral("2");
-    }
-    for (std::size_t i = 0; i < count; ++i) {
-        if (kit.field_controls[i])
-            set_tab_index(kit.field_controls[i], int(i));
-        kit.field_groups[i] = i == 0 ? phase::head : phase::body;
-    }
+    // In field-number order, which is the window's TabIndex order.
+    const QString no_quotes = QStringLiteral("2");  // class 2: no quotes, no commas
+    s_.kit.set_field_table({
+        {form_.KATCD, phase::head, no_quotes},
+        {form_.ATCD, phase::body, no_quotes},
+        {form_.SJSHU, phase::body, no_quotes},
+        {form_.JKBN, phase::body, no_quotes},
+    });
     install_paste_filters();
 }
 
@@ -94,14 +85,17 @@ void MaintScreen::install_paste_filters()
     // Text that arrives without a key press (a paste, an input method) passes
     // the field's character filter too: the statements rely on the fields never
     // holding a quote. Values the program puts in (a copied grid row) stay whole.
-    for (std::size_t i = 0; i < s_.kit.field_controls.size(); ++i) {
-        auto* box = qobject_cast<TextBox*>(s_.kit.field_controls[i]);
+    const std::vector<PresentationKit::Field>& fields = s_.kit.field_table();
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        auto* box = qobject_cast<TextBox*>(fields[i].control);
         if (!box)
             continue;
         box->set_edit_filter([this, i](const QString& kept, const QString& inserted) {
-            if (i >= s_.kit.field_kinds.size())
+            const std::vector<PresentationKit::Field>& table = s_.kit.field_table();
+            if (i >= table.size())
                 return inserted;
-            return filter_text(s_.kit.field_kinds[i], kept, inserted);
+            QString kind = table[i].kind;  // the filter reads an empty class as "2"
+            return filter_text(kind, kept, inserted);
         });
     }
 }
@@ -245,8 +239,8 @@ bool MaintScreen::confirm_exit()
         return false;
     }
     PresentationKit& kit = s_.kit;
-    for (int i = 1; i < kit.field_count && i < int(kit.field_controls.size()); ++i)
-        kit.field_lost_focus(kit.field_controls[std::size_t(i)]);   // the normal colour
+    for (int i = 1; i < kit.field_count(); ++i)
+        kit.field_lost_focus(kit.field(i));   // the normal colour
     return true;
 }
 
@@ -334,11 +328,11 @@ void MaintScreen::grid_key_down(int& key_code, int /*shift*/)
 void MaintScreen::field_key_press(QWidget* field, int& key_ascii)
 {
     const int n = tab_index(field);
-    if (n < 0 || n >= int(s_.kit.field_kinds.size()))
+    if (n < 0 || n >= s_.kit.field_count())
         return;
     auto* box = qobject_cast<QLineEdit*>(field);
-    key_ascii = filter_key_press(s_.kit.field_kinds[std::size_t(n)], box ? box->text() : QString(),
-                                 key_ascii);
+    QString kind = s_.kit.field_table()[std::size_t(n)].kind;  // an empty class reads as "2"
+    key_ascii = filter_key_press(kind, box ? box->text() : QString(), key_ascii);
 }
 
 void MaintScreen::field_key_up(QWidget* /*field*/, int key_code, int shift)

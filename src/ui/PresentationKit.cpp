@@ -5,7 +5,6 @@
 #include "ui/Controls.h"
 #include "ui/Form.h"
 
-#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLoggingCategory>
@@ -95,17 +94,27 @@ void PresentationKit::apply_appearance()
 
 void PresentationKit::clear_input_fields()
 {
-    field_count = 0;
     for (QWidget* control : controls_in_creation_order(working_form)) {
         if (qobject_cast<QLineEdit*>(control)) {
-            ++field_count;
             set_default_value(control, QString());
-        } else if (qobject_cast<QComboBox*>(control)) {
-            ++field_count;
         } else if (auto* label = qobject_cast<QLabel*>(control)) {
             if (trim_blanks(label->objectName()).startsWith(label_prefix))
                 label->setText(QString());
         }
+    }
+}
+
+void PresentationKit::set_field_table(std::vector<Field> fields)
+{
+    fields_ = std::move(fields);
+    // The navigation finds the active field by its TabIndex; a field whose
+    // TabIndex is not its number would be checked, coloured and left as
+    // another one.
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        const QWidget* control = fields_[i].control;
+        if (control && tab_index(control) != int(i))
+            qCWarning(lcKit) << "field" << i << control->objectName() << "has TabIndex"
+                             << tab_index(control) << "instead of its field number";
     }
 }
 
@@ -164,19 +173,20 @@ QWidget* PresentationKit::active_control() const
 
 QWidget* PresentationKit::field(int number) const
 {
-    if (number < 0 || number >= field_count || std::size_t(number) >= field_controls.size())
+    if (number < 0 || number >= field_count())
         return nullptr;
-    return field_controls[std::size_t(number)];
+    return fields_[std::size_t(number)].control;
 }
 
 void PresentationKit::focus_next_field(int key_code)
 {
     Q_UNUSED(key_code)  // Enter and Down move alike
+    const int count = field_count();
     const int t = tab_index(active_control());
-    if (t < 0 || t >= field_count)
+    if (t < 0 || t >= count)
         return;
-    for (int step = 1; step < field_count; ++step) {
-        QWidget* candidate = field((t + step) % field_count);
+    for (int step = 1; step < count; ++step) {
+        QWidget* candidate = field((t + step) % count);
         if (is_usable(candidate)) {
             candidate->setFocus(Qt::OtherFocusReason);
             return;
@@ -190,9 +200,9 @@ void PresentationKit::focus_previous_field(int key_code)
     Q_UNUSED(key_code)
     QWidget* active = active_control();
     const int t = tab_index(active);
-    if (t < 0 || t >= field_count)
+    if (t < 0 || t >= field_count())
         return;
-    const int start = t == 0 ? field_count - 1 : t - 1;
+    const int start = t == 0 ? field_count() - 1 : t - 1;
     for (int i = start; i >= 0; --i) {
         QWidget* candidate = field(i);
         if (!is_usable(candidate))
@@ -207,12 +217,9 @@ void PresentationKit::focus_previous_field(int key_code)
 
 void PresentationKit::enable_field_group(const QString& phase)
 {
-    for (int i = 0; i < field_count; ++i) {
-        QWidget* f = field(i);
-        if (!f)
-            continue;
-        const bool in_phase = std::size_t(i) < field_groups.size() && field_groups[std::size_t(i)] == phase;
-        f->setEnabled(in_phase);
+    for (const Field& f : fields_) {
+        if (f.control)
+            f.control->setEnabled(f.group == phase);
     }
 }
 
@@ -221,9 +228,9 @@ void PresentationKit::format_date_field(int field_number)
     auto* box = qobject_cast<QLineEdit*>(field(field_number));
     if (!box || !holds_operator_text(box))
         return;
-    // No field of the program carries a date format; whatever the format slot
-    // holds, the operator's text is held to its byte limit. A value the
-    // program put in stays whole: cut, it would name another row.
+    // No field of the program carries a date format: the operator's text is
+    // held to its byte limit. A value the program put in stays whole: cut, it
+    // would name another row.
     replace_operator_text(box, limited_text(box->text(), max_length(box)));
 }
 
@@ -235,7 +242,7 @@ void PresentationKit::field_key_up(int key_code, int shift)
     if (!active)
         return;
     const int t = tab_index(active);
-    if (t == field_count - 1)
+    if (t == field_count() - 1)
         return;  // the last field is confirmed with Enter only
     if (!working_form || !working_form->isVisible())
         return;
@@ -258,7 +265,7 @@ void PresentationKit::field_key_up(int key_code, int shift)
     // Full field, judged on the values read before the cut. A field without
     // a limit (MaxLength 0) is never full.
     const bool full = m > 0 && n == m && ((s + l == m && l == 1) || s == m || l == m);
-    if (!full || t < 0 || t >= field_count)
+    if (!full || t < 0 || t >= field_count())
         return;
     const bool accepted = check_field ? check_field(t) : true;
     if (!accepted)

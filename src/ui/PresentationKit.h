@@ -33,11 +33,24 @@ public:
     // The window the kit acts on; set once at start-up, not owned.
     Form* working_form = nullptr;
 
-    // The field table, indexed by field number; each field's TabIndex equals
-    // its number, so a control whose TabIndex is field_count or more is no field.
-    std::vector<QWidget*> field_controls;
-    std::vector<QString> field_groups, field_kinds, field_formats;
-    int field_count = 0;
+    // One input field of the screen: its control, the phase group that
+    // enables it ("HEAD", "BODY") and its character class, which the screen's
+    // key and paste filters read.
+    struct Field {
+        QWidget* control = nullptr;
+        QString group;
+        QString kind;
+    };
+
+    // The field table, indexed by field number. Each field's TabIndex equals
+    // its number (the window sets it at design time), so a control whose
+    // TabIndex is field_count() or more is no field. Setting the table logs a
+    // warning for every field where that does not hold; it changes no TabIndex.
+    void set_field_table(std::vector<Field> fields);
+    const std::vector<Field>& field_table() const { return fields_; }
+    int field_count() const { return int(fields_.size()); }
+    // The control of field n; null when n is no field number.
+    QWidget* field(int number) const;
 
     // Runs the check of field n and says whether the field was accepted (a
     // field refused, or a check that moved the focus itself, is not); set by
@@ -49,8 +62,8 @@ public:
     // AppearanceError at the first setting a property refuses; controls
     // styled before it keep their new look.
     void apply_appearance();
-    // Empties every text box and every label named lbl_ and counts the input
-    // fields (text boxes and combo boxes) into field_count.
+    // Empties every text box and every label named lbl_; the field table
+    // stays as it is.
     void clear_input_fields();
 
     void field_got_focus(QWidget* field);
@@ -80,7 +93,8 @@ public:
 
 private:
     QWidget* active_control() const;
-    QWidget* field(int number) const;
+
+    std::vector<Field> fields_;
 };
 
 }  // namespace k4

@@ -219,7 +219,7 @@ TEST(SettingConversions, OnOffSizesAndIntegers)
     EXPECT_EQ(color_from_number(-1.0), std::nullopt);
 }
 
-TEST(ClearInputFields, EmptiesTextBoxesAndLblLabelsAndCountsCombos)
+TEST(ClearInputFields, EmptiesTextBoxesAndLblLabelsAndKeepsTheFieldTable)
 {
     const Appearance appearance = styled_appearance();
     StyledWindow w(appearance);
@@ -227,12 +227,19 @@ TEST(ClearInputFields, EmptiesTextBoxesAndLblLabelsAndCountsCombos)
     for (QWidget* c : w.findChildren<QWidget*>())
         set_default_value(c, QStringLiteral("x"));
     w.combo->setCurrentText(QStringLiteral("kept"));
-    w.text->setEnabled(false);  // state does not matter to the count
+    w.text->setEnabled(false);  // state does not matter to the clearing
     w.text_named_label->hide();
+    QWidget* const fields[] = {w.text, w.text_named_label, w.combo};
+    std::vector<PresentationKit::Field> table;
+    for (QWidget* f : fields) {
+        set_tab_index(f, int(table.size()));
+        table.push_back({f, QStringLiteral("HEAD"), QStringLiteral("2")});
+    }
+    w.kit.set_field_table(table);
 
-    w.kit.field_count = 99;
     w.kit.clear_input_fields();
-    EXPECT_EQ(w.kit.field_count, 3) << "two text boxes and one combo box";
+    EXPECT_EQ(w.kit.field_count(), 3) << "two text boxes and one combo box";
+    EXPECT_EQ(w.kit.field(2), w.combo);
     EXPECT_EQ(w.text->text(), QString());
     EXPECT_EQ(w.text_named_label->text(), QString());
     EXPECT_EQ(w.first_label->text(), QString());
@@ -244,7 +251,7 @@ TEST(ClearInputFields, EmptiesTextBoxesAndLblLabelsAndCountsCombos)
     EXPECT_EQ(w.button->text(), QStringLiteral("x"));
 
     w.kit.clear_input_fields();
-    EXPECT_EQ(w.kit.field_count, 3);
+    EXPECT_EQ(w.kit.field_count(), 3);
 }
 
 TEST(Centring, HalfTheDifferenceRoundedThenHalvedTowardsZero)

@@ -54,15 +54,15 @@ KitWindow::KitWindow(const Appearance& appearance) : kit(appearance)
 
     kit.working_form = this;
     kit.clear_input_fields();
-    const std::vector<QWidget*> fields{KATCD, ATCD, SJSHU, JKBN};
-    kit.field_controls = fields;
-    kit.field_groups = {QStringLiteral("HEAD"), QStringLiteral("BODY"), QStringLiteral("BODY"),
-                        QStringLiteral("BODY")};
-    kit.field_kinds.assign(fields.size(), QStringLiteral("2"));
-    kit.field_formats.assign(fields.size(), QString());
-    for (std::size_t i = 0; i < fields.size(); ++i)
-        set_tab_index(fields[i], int(i));
-    set_tab_index(GRID, int(fields.size()));
+    QWidget* const tab_order[] = {KATCD, ATCD, SJSHU, JKBN, GRID};
+    for (int i = 0; i < int(std::size(tab_order)); ++i)
+        set_tab_index(tab_order[i], i);
+    const QString head = QStringLiteral("HEAD"), body = QStringLiteral("BODY");
+    const QString no_quotes = QStringLiteral("2");  // class 2: no quotes, no commas
+    kit.set_field_table({{KATCD, head, no_quotes},
+                         {ATCD, body, no_quotes},
+                         {SJSHU, body, no_quotes},
+                         {JKBN, body, no_quotes}});
     kit.check_field = [this](int n) {
         checked.push_back(n);
         return check_accepts;
@@ -79,8 +79,8 @@ bool KitWindow::show_active()
 
 bool KitWindow::is_field(const QWidget* control) const
 {
-    for (QWidget* f : kit.field_controls) {
-        if (f == control)
+    for (const PresentationKit::Field& f : kit.field_table()) {
+        if (f.control == control)
             return true;
     }
     return false;

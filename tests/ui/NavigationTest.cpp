@@ -4,8 +4,11 @@
 #include "KitWindow.h"
 
 #include <QApplication>
+#include <QStringList>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <utility>
+#include <vector>
 
 using namespace k4;
 using namespace k4::test;
@@ -178,14 +181,51 @@ TEST_F(Navigation, PhaseGroupsCompareExactly)
 
 TEST_F(Navigation, ShortFieldTableIsNoCrash)
 {
-    // A screen that recounted more fields than it registered.
-    w.kit.field_count = 6;
+    // A field table with records whose control the window does not have.
+    std::vector<PresentationKit::Field> fields = w.kit.field_table();
+    fields.resize(6, {nullptr, QStringLiteral("BODY"), QStringLiteral("2")});
+    w.kit.set_field_table(fields);
+    ASSERT_EQ(w.kit.field_count(), 6);
     w.enter_phase(QStringLiteral("BODY"));
     focus(w.JKBN);
     press(Qt::Key_Down);
     EXPECT_EQ(QApplication::focusWidget(), w.ATCD);
     w.kit.format_date_field(5);
     w.kit.format_date_field(-1);
+}
+
+// Every warning of the kit's category while it lives.
+class KitWarnings {
+public:
+    KitWarnings() { current = this; previous_ = qInstallMessageHandler(&KitWarnings::handle); }
+    ~KitWarnings() { qInstallMessageHandler(previous_); current = nullptr; }
+    QStringList lines;
+
+private:
+    static void handle(QtMsgType type, const QMessageLogContext& context, const QString& text)
+    {
+        if (current && type == QtWarningMsg && context.category
+            && QByteArray(context.category) == "k4.ui.kit")
+            current->lines << text;
+    }
+    static inline KitWarnings* current = nullptr;
+    QtMessageHandler previous_ = nullptr;
+};
+
+TEST_F(Navigation, FieldTableWarnsOfATabIndexOffItsNumberAndLeavesItAlone)
+{
+    KitWarnings warnings;
+    std::vector<PresentationKit::Field> fields = w.kit.field_table();
+    w.kit.set_field_table(fields);
+    EXPECT_EQ(warnings.lines, QStringList()) << "the window's TabIndex order matches";
+
+    std::swap(fields[1], fields[2]);  // SJSHU listed as field 1, ATCD as field 2
+    w.kit.set_field_table(fields);
+    ASSERT_EQ(warnings.lines.size(), 2) << warnings.lines.join(u'\n').toStdString();
+    EXPECT_TRUE(warnings.lines[0].contains(QStringLiteral("SJSHU"))) << warnings.lines[0].toStdString();
+    EXPECT_TRUE(warnings.lines[1].contains(QStringLiteral("ATCD"))) << warnings.lines[1].toStdString();
+    EXPECT_EQ(tab_index(w.ATCD), 1) << "the table sets no TabIndex";
+    EXPECT_EQ(tab_index(w.SJSHU), 2);
 }
 
 }  // namespace
