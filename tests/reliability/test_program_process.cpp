@@ -13,6 +13,8 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QThread>
+#include <csignal>
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -301,6 +303,82 @@ TEST_F(ProgramProcess, TheWholeCommandLineIsTheOperatorCodeEvenWhereTheToolkitKn
         EXPECT_TRUE(outcome.log.contains(QStringLiteral("operator code: \"%1\"").arg(code)))
             << outcome.log.toStdString();
     }
+}
+
+TEST_F(ProgramProcess, SigtermAtAnOpenDeletionQuestionRollsBackClosesAndEndsWithStatusZero)
+{
+    OdbcSandbox& sandbox = OdbcSandbox::shared();
+    if (!sandbox.has_postgres())
+        GTEST_SKIP() << "a session left on the server exists only on the server database";
+    reset_schema(QStringLiteral("postgresql"));
+    const QString dsn = sandbox.pg_dsn();
+    set_master_rows(dsn, {{QStringLiteral("C00001"), QStringLiteral("1"), QStringLiteral("0001")}});
+    QFile sources(sandbox.folder() + QStringLiteral("/odbc.ini"));
+    ASSERT_TRUE(sources.open(QIODevice::ReadOnly));
+    QFile own(odbc + QStringLiteral("/odbc.ini"));
+    ASSERT_TRUE(own.open(QIODevice::Append));
+    own.write("\n" + sources.readAll());
+    own.close();
+    ProgramHarness server_settings(dsn, sandbox.pg_user());
+    write_file(settings_path, sjis(server_settings.standard_settings().replace(server_settings.list_path(),
+                                                                                list_path)));
+    auto sessions = [&] {
+        return sandbox.scalar(dsn, QStringLiteral("SELECT count(*) FROM pg_stat_activity WHERE datname = "
+                                                  "current_database() AND pid <> pg_backend_pid()"))
+            .value_or(QString());
+    };
+
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), display->name());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    env.insert(QStringLiteral("EDI_INI"), settings_path);
+    env.insert(QStringLiteral("ODBCSYSINI"), odbc);
+    env.insert(QStringLiteral("ODBCINI"), odbc + QStringLiteral("/user-odbc.ini"));
+    env.insert(QStringLiteral("HOME"), files.path());
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(K4_PROGRAM), {QStringLiteral("OP001")});
+    ASSERT_TRUE(program.waitForStarted(30000));
+
+    // Search C00001 (its row is copied into the entry line), then 削除 (Alt+D):
+    // the deletion's transaction is open while its question waits.
+    auto xdotool = [&](const QStringList& arguments) {
+        QProcess tool;
+        QProcessEnvironment xenv = QProcessEnvironment::systemEnvironment();
+        xenv.insert(QStringLiteral("DISPLAY"), display->name());
+        tool.setProcessEnvironment(xenv);
+        tool.start(QStringLiteral("xdotool"), arguments);
+        if (!tool.waitForFinished(60000))
+            tool.kill();
+        return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
+    };
+    const QString window = xdotool({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
+                                    QStringLiteral("--name"), QStringLiteral("利用情報区分マスタ保守")})
+                               .section(u'\n', 0, 0);
+    ASSERT_FALSE(window.isEmpty());
+    xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
+    xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("30"), QStringLiteral("C00001")});
+    xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    xdotool({QStringLiteral("key"), QStringLiteral("alt+d")});
+    const QString question = xdotool({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
+                                      QStringLiteral("--name"), QStringLiteral("^K408020$")});
+    ASSERT_FALSE(question.isEmpty()) << "the deletion question did not appear";
+    EXPECT_EQ(sessions(), QStringLiteral("1"));
+
+    ::kill(pid_t(program.processId()), SIGTERM);
+    ASSERT_TRUE(program.waitForFinished(30000));
+    const QString log = QString::fromUtf8(program.readAllStandardError());
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0) << log.toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral("the session ends (signal 15)"))) << log.toStdString();
+    EXPECT_EQ(master_rows(dsn), QStringList{QStringLiteral("C00001|1|0001")});
+    QString left = sessions();
+    for (int i = 0; i < 50 && left != QStringLiteral("0"); ++i) {
+        QThread::msleep(100);
+        left = sessions();
+    }
+    EXPECT_EQ(left, QStringLiteral("0")) << "a session of the program stayed on the server";
 }
 
 }  // namespace
