@@ -409,8 +409,16 @@ void Database::commit_trans()
         throw;
     }
     impl_->in_transaction = false;
-    set_autocommit(dbc, true);
     qCDebug(lcDb) << "transaction committed";
+    try {
+        set_autocommit(dbc, true);
+    } catch (const DbError& e) {
+        // The commit went through; only the connection's mode is in doubt, so
+        // it is made again before the next statement rather than the commit
+        // reported as failed.
+        qCWarning(lcDb).noquote() << "autocommit could not be restored after a commit:" << e.what();
+        impl_->lost = true;
+    }
 }
 
 void Database::rollback_trans()
