@@ -5,7 +5,8 @@
 # driver manager, the C++ run time). What it cannot see is loaded at run time
 # and named here: the ODBC driver manager's tools and the SQLite and
 # PostgreSQL drivers (loaded by name from odbcinst.ini), Qt's Japanese
-# translation of the standard buttons, and the Gothic face the layout needs.
+# translation of the standard buttons, and the Gothic and Mincho faces the
+# font aliases map the Windows faces to.
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME k408020)
@@ -33,7 +34,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "unixodbc, libsqliteodbc, odbc-postgresql, qt6-translations-l10n, fonts-ipafont-gothic, fontconfig")
+    "unixodbc, libsqliteodbc, odbc-postgresql, qt6-translations-l10n, fonts-ipafont-gothic, fonts-ipafont-mincho, fontconfig")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "tdsodbc, sqlite3, postgresql-client, desktop-file-utils")
 
 include(CPack)
