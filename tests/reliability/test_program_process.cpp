@@ -184,6 +184,29 @@ protected:
                 program.waitForReadyRead(200);
                 outcome.log += QString::fromUtf8(program.readAllStandardError());
             }
+            answer_box(program);
+        }
+        // waitForFinished() is false for a process already seen to end.
+        outcome.ended = program.state() == QProcess::NotRunning || program.waitForFinished(60000);
+        if (!outcome.ended) {
+            program.kill();
+            program.waitForFinished(5000);
+        }
+        outcome.log += QString::fromUtf8(program.readAllStandardError());
+        outcome.status = program.exitCode();
+        return outcome;
+    }
+
+    // Presses Enter in the box once it is mapped and visible and holds the
+    // input focus. The display has no window manager, so xdotool cannot wait
+    // for the box to be made active (windowactivate needs one): a press that
+    // came before the program could take keys is lost, which happens when a
+    // D-Bus session bus is started or reached meanwhile. So while the box is
+    // still there a second later, it is answered again (a bounded number of
+    // times); once answered, the box is gone and the process ends.
+    void answer_box(QProcess& program)
+    {
+        for (int attempt = 0; attempt < 10 && program.state() == QProcess::Running; ++attempt) {
             QProcess xdotool;
             QProcessEnvironment xenv = QProcessEnvironment::systemEnvironment();
             xenv.insert(QStringLiteral("DISPLAY"), display->name());
@@ -193,19 +216,17 @@ protected:
                            QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
                            QStringLiteral("^K408020$"), QStringLiteral("windowfocus"),
                            QStringLiteral("--sync"), QStringLiteral("%1"), QStringLiteral("key"),
+                           QStringLiteral("--window"), QStringLiteral("%1"),
                            QStringLiteral("Return")});
             // Its own status is no guide: it reports the window gone after the key.
-            if (!xdotool.waitForFinished(60000))
+            // The first search waits for the box; later ones find it shown or
+            // wait for nothing that will come.
+            if (!xdotool.waitForFinished(attempt == 0 ? 60000 : 5000)) {
                 xdotool.kill();
+                xdotool.waitForFinished(5000);
+            }
+            program.waitForFinished(1000);
         }
-        outcome.ended = program.waitForFinished(60000);
-        if (!outcome.ended) {
-            program.kill();
-            program.waitForFinished(5000);
-        }
-        outcome.log += QString::fromUtf8(program.readAllStandardError());
-        outcome.status = program.exitCode();
-        return outcome;
     }
 
     // The build tree may lie where only its owner can reach (a clone in
