@@ -8,7 +8,11 @@
 #                                      932, CR LF), odbc.ini examples, schemas
 #   <prefix>/share/fontconfig/conf.avail/65-k408020-ms-fonts.conf, linked
 #                                      from /etc/fonts/conf.d
-#   <prefix>/share/doc/k408020/        the guide and its screenshots
+#   <prefix>/share/doc/k408020/        the guide and its screenshots, the
+#                                      copyright file, the Debian changelog
+#   <prefix>/share/man/man1/k408020.1.gz  the manual page
+#   <prefix>/share/lintian/overrides/k408020  what lintian is told to accept, with
+#                                      the reason beside each entry
 #
 # The EDI root is an absolute path shared with the other EDI programs, so it
 # lies outside the prefix; DESTDIR applies to it as to everything else.
@@ -24,5 +28,18 @@ set(K408020_EDI_ROOT "/opt/edi" CACHE PATH
 option(K408020_INSTALL_FONTCONFIG_LINK
        "Enable the font aliases by a link in /etc/fonts/conf.d" ON)
 set(K408020_PROGRAM_DIR "${K408020_EDI_ROOT}/bin/k408020")
+
+# Who answers for the package: its Maintainer field and the signature of the
+# Debian changelog. A build for another site names its own administrators.
+set(K408020_MAINTAINER "EDI back office administrators <edi-admin@edi-backoffice.jp>" CACHE STRING
+    "Maintainer of the Debian package, as \"Name <address>\"")
+if(NOT K408020_MAINTAINER MATCHES "^[^<>]+ <[^<>@ ]+@[^<>@ ]+\\.[^<>@ ]+>$"
+   OR K408020_MAINTAINER MATCHES "@localhost")
+  message(FATAL_ERROR "K408020_MAINTAINER must read \"Name <user@host.domain>\" with a host "
+                      "that mail can reach, not \"${K408020_MAINTAINER}\"")
+endif()
+# The Debian revision of the package; the first entry of packaging/changelog
+# must name ${PROJECT_VERSION}-${K408020_DEBIAN_REVISION}.
+set(K408020_DEBIAN_REVISION 1)
 
 add_subdirectory(packaging)
