@@ -12,10 +12,10 @@ namespace {
 constexpr char16_t replacement = 0xFFFD;
 
 // The cut must be the longest prefix of the encoded text that fits.
-std::string check_cut(const QString& text, int max_bytes)
+// `encoded` is to_cp932(text), made once for all the cuts of a text.
+std::string check_cut(const QString& text, const QByteArray& encoded, int max_bytes)
 {
     const QString cut = cut_to_ansi_bytes(text, max_bytes);
-    const QByteArray encoded = to_cp932(text);
     const QByteArray cut_bytes = to_cp932(cut);
     if (cut_bytes.size() > std::max(max_bytes, 0))
         return "a cut text is longer than its byte limit";
@@ -53,7 +53,7 @@ std::string check_cp932(const std::uint8_t* data, std::size_t size)
     }
     const int limits[] = {0, 1, 2, 3, int(size / 2), int(size) - 1, int(size)};
     for (const int limit : limits) {
-        if (std::string broken = check_cut(text, limit); !broken.empty())
+        if (std::string broken = check_cut(text, encoded, limit); !broken.empty())
             return broken;
     }
 
@@ -70,7 +70,7 @@ std::string check_cp932(const std::uint8_t* data, std::size_t size)
     if (back.contains(QChar(replacement)))
         return "encoded text does not decode cleanly";
     for (const int limit : {1, 2, int(units_encoded.size() / 2)}) {
-        if (std::string broken = check_cut(units, limit); !broken.empty())
+        if (std::string broken = check_cut(units, units_encoded, limit); !broken.empty())
             return broken;
     }
     return {};

@@ -4,9 +4,7 @@
 #include "lookup/InfoCodeFile.h"
 #include "lookup/InfoCodeList.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
+#include <QByteArray>
 #include <QString>
 
 namespace k4::fuzz {
@@ -24,40 +22,40 @@ qsizetype columns(QStringView text)
     return n;
 }
 
-QString scratch_file()
-{
-    return QDir(QDir::tempPath())
-        .filePath(QStringLiteral("k4-fuzz-list-%1.txt").arg(QCoreApplication::applicationPid()));
-}
-
-bool write_bytes(const QString& path, const char* data, qsizetype size)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(data, size) == size;
-}
-
 }  // namespace
 
 std::string check_list_file(const std::uint8_t* data, std::size_t size)
 {
-    const QString path = scratch_file();
-    if (!write_bytes(path, reinterpret_cast<const char*>(data), qsizetype(size)))
-        return {};  // nothing to test without a file
+    // The bytes as the reader gets them from a file, without writing one: the
+    // file reading around it does not depend on what the file holds.
+    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     // A small limit for some inputs, so that the cut-off path is reached.
     const int max_lines = size > 0 && data[0] % 4 == 0 ? 1 + data[0] % 7 : max_info_code_lines;
-    ListFileRead read = read_info_code_file(path, max_lines);
-    QFile::remove(path);
+    InfoCodeEntries entries = parse_info_code_bytes(bytes, max_lines);
 
-    if (!read.exists)
-        return "an existing list file was reported missing";
-    if (int(read.entries.size()) > max_lines)
+    if (int(entries.size()) > max_lines)
         return "more entries than the line limit";
-    qsizetype carriage_returns = 0;
-    for (std::size_t i = 0; i < size; ++i)
-        carriage_returns += data[i] == '\r';
-    if (qsizetype(read.entries.size()) > carriage_returns + 1)
-        return "more entries than lines";
-    for (const info_code_entry& e : read.entries) {
+    // Lines: one per CR (CR LF is one line end), and a non-empty rest after
+    // the last line end. A CR byte is never part of a double-byte character,
+    // and decoding drops no byte but the byte-order mark (Qt's UTF-8 decoder
+    // drops a second one right after it too), so the bytes tell.
+    constexpr QByteArrayView bom("\xEF\xBB\xBF");
+    QByteArrayView text(bytes);
+    if (text.startsWith(bom)) {
+        text = text.sliced(bom.size());
+        if (text.startsWith(bom))
+            text = text.sliced(bom.size());
+    }
+    const qsizetype carriage_returns = text.count('\r');
+    QByteArrayView rest = text.sliced(text.lastIndexOf('\r') + 1);
+    if (carriage_returns > 0 && rest.startsWith('\n'))
+        rest = rest.sliced(1);
+    const qsizetype lines = carriage_returns + (rest.isEmpty() ? 0 : 1);
+    if (entries.complete() && entries.size() != lines)
+        return "a complete list holds another number of entries than the text has lines";
+    if (!entries.complete() && (entries.size() != max_lines || lines <= max_lines))
+        return "a list was cut that fits, or was cut short of its line limit";
+    for (const info_code_entry& e : entries) {
         if (e.code.contains(u'\r') || e.name.contains(u'\r'))
             return "an entry runs over its line end";
         if (columns(e.code) > 4 || columns(e.name) > 20)
@@ -68,8 +66,8 @@ std::string check_list_file(const std::uint8_t* data, std::size_t size)
 
     // The start-up list: every code finds the first entry with that code.
     InfoCodeList list;
-    const std::size_t count = std::size_t(read.entries.size());
-    list.assign(std::move(read.entries));
+    const std::size_t count = std::size_t(entries.size());
+    list.assign(std::move(entries));
     if (list.info_code_count() != int(count))
         return "the list count differs from its entries";
     for (int i = 0; i < list.info_code_count(); ++i) {

@@ -19,13 +19,38 @@ struct Key {
     QString key;
 };
 
-// Every key the program reads, in its sections.
-std::vector<Key> program_keys()
+// A key with its names in swapped ASCII letter case, made once per process.
+struct ProgramKey {
+    Key key;
+    Key swapped;
+};
+
+QString swap_ascii_case(const QString& text)
 {
-    std::vector<Key> keys;
+    QString out = text;
+    for (QChar& c : out) {
+        if (c >= u'a' && c <= u'z')
+            c = QChar(c.unicode() - (u'a' - u'A'));
+        else if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() + (u'a' - u'A'));
+    }
+    return out;
+}
+
+Key swapped(const Key& k)
+{
+    return {swap_ascii_case(k.section), swap_ascii_case(k.key)};
+}
+
+// Every key the program reads, in its sections.
+std::vector<ProgramKey> program_keys()
+{
+    std::vector<ProgramKey> keys;
     const auto add = [&](const QString& section, std::initializer_list<const char*> names) {
-        for (const char* name : names)
-            keys.push_back({section, QString::fromLatin1(name)});
+        for (const char* name : names) {
+            const Key k{section, QString::fromLatin1(name)};
+            keys.push_back({k, swapped(k)});
+        }
     };
     add(QStringLiteral("動作環境"), {"MACHINENAME", "USERID", "PASSWD", "DBSTRING"});
     add(QStringLiteral("Setting0"),
@@ -42,30 +67,27 @@ std::vector<Key> program_keys()
     return keys;
 }
 
-QString swap_ascii_case(const QString& text)
-{
-    QString out = text;
-    for (QChar& c : out) {
-        if (c >= u'a' && c <= u'z')
-            c = QChar(c.unicode() - (u'a' - u'A'));
-        else if (c >= u'A' && c <= u'Z')
-            c = QChar(c.unicode() + (u'a' - u'A'));
-    }
-    return out;
-}
-
 std::string describe(const char* what, const Key& k)
 {
     return std::string(what) + " [" + k.section.toStdString() + "] " + k.key.toStdString();
 }
 
-std::string check_key(const ProfileFile& file, const Key& k, std::initializer_list<int> buffers)
+// `absent_checked` is set once an absent key has been through the buffer
+// sizes: every absent key reads as the same empty fallback, so the values of
+// further absent keys are not read again.
+std::string check_key(const ProfileFile& file, const Key& k, const Key& swapped_k,
+                      std::initializer_list<int> buffers, bool& absent_checked)
 {
     const std::optional<QString> raw = file.value(k.section, k.key);
     if (raw && (raw->contains(u'\r') || raw->contains(u'\n')))
         return describe("a value runs over its line end:", k);
-    if (file.value(swap_ascii_case(k.section), swap_ascii_case(k.key)) != raw)
+    if (file.value(swapped_k.section, swapped_k.key) != raw)
         return describe("names match differently with their letter case changed:", k);
+    if (!raw) {
+        if (absent_checked)
+            return {};
+        absent_checked = true;
+    }
 
     QString previous;
     for (const int buffer : buffers) {
@@ -98,7 +120,7 @@ std::string check_profile(const std::uint8_t* data, std::size_t size)
 {
     const QByteArray input = QByteArray::fromRawData(reinterpret_cast<const char*>(data),
                                                      qsizetype(size));
-    static const std::vector<Key> keys = program_keys();
+    static const std::vector<ProgramKey> keys = program_keys();
     std::optional<Key> asked;
     QByteArray file_bytes = input;
     const qsizetype first = input.indexOf('\x01');
@@ -111,12 +133,17 @@ std::string check_profile(const std::uint8_t* data, std::size_t size)
     // Own the bytes: the parser must not rely on anything past the end.
     const ProfileFile file = ProfileFile::parse(QByteArray(file_bytes.constData(), file_bytes.size()));
     if (asked) {
-        if (std::string broken = check_key(file, *asked, {1, 2, 3, 64, 256}); !broken.empty())
+        bool absent_checked = false;
+        if (std::string broken = check_key(file, *asked, swapped(*asked), {1, 2, 3, 64, 256},
+                                           absent_checked);
+            !broken.empty())
             return broken;
     }
     // The buffer sizes the program reads with.
-    for (const Key& k : keys) {
-        if (std::string broken = check_key(file, k, {64, 256}); !broken.empty())
+    bool absent_checked = false;
+    for (const ProgramKey& k : keys) {
+        if (std::string broken = check_key(file, k.key, k.swapped, {64, 256}, absent_checked);
+            !broken.empty())
             return broken;
     }
     return {};

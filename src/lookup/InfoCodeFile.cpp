@@ -92,6 +92,11 @@ void InfoCodeEntries::drop_unused_text()
     text_ = std::move(kept);
 }
 
+InfoCodeEntries parse_info_code_bytes(const QByteArray& bytes, int max_lines)
+{
+    return InfoCodeEntries::from_text(decode_list_text(bytes), max_lines);
+}
+
 ListFileRead read_info_code_file(const QString& path, int max_lines)
 {
     ListFileRead result;
@@ -107,7 +112,7 @@ ListFileRead read_info_code_file(const QString& path, int max_lines)
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return result;
-    result.entries = InfoCodeEntries::from_text(decode_list_text(bytes), max_lines);
+    result.entries = parse_info_code_bytes(bytes, max_lines);
     result.complete = result.entries.complete();
     return result;
 }

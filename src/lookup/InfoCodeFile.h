@@ -10,6 +10,7 @@
 
 #include "settings/Settings.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringView>
 #include <vector>
@@ -68,6 +69,10 @@ struct ListFileRead {
     bool exists = false;      // the path names a plain file
     bool complete = false;    // the whole file was read and held at most max_lines lines
 };
+
+// List-file bytes as read_info_code_file takes them from the file: decoded
+// and split into at most `max_lines` entries.
+InfoCodeEntries parse_info_code_bytes(const QByteArray& bytes, int max_lines = max_info_code_lines);
 
 // Reads the list file at `path`. A missing path, an empty path, a folder or a
 // hidden file give exists == false. A file that cannot be read gives no entries and

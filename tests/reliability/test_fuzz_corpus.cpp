@@ -53,7 +53,8 @@ TEST_P(FuzzCorpus, SeedsAndSavedCrashesPassEveryCheck)
 INSTANTIATE_TEST_SUITE_P(Targets, FuzzCorpus,
                          ::testing::Values(Target{"profile", &fuzz::check_profile},
                                            Target{"list_file", &fuzz::check_list_file},
-                                           Target{"cp932", &fuzz::check_cp932}),
+                                           Target{"cp932", &fuzz::check_cp932},
+                                           Target{"statements", &fuzz::check_statements}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
