@@ -66,6 +66,16 @@ QString driver_name_of(SQLHDBC dbc)
     return QString::fromUtf8(reinterpret_cast<const char*>(name));
 }
 
+// Whether the driver says the connection is dead. A driver that cannot tell
+// is taken at its word that it is alive; its statements will say otherwise.
+bool connection_dead(SQLHDBC dbc)
+{
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    const SQLRETURN rc =
+        SQLGetConnectAttr(dbc, SQL_ATTR_CONNECTION_DEAD, &dead, SQL_IS_UINTEGER, nullptr);
+    return SQL_SUCCEEDED(rc) && dead == SQL_CD_TRUE;
+}
+
 void set_autocommit(SQLHDBC dbc, bool on)
 {
     odbc::check(SQLSetConnectAttr(dbc, SQL_ATTR_AUTOCOMMIT,
@@ -117,6 +127,22 @@ struct Database::Impl {
     QString sent_connect_string;   // as given to the driver, for reconnecting; never logged
 
     SQLHDBC dbc() const { return connection->dbc.get(); }
+
+    // Takes what the result sets found while fetching into the record: a
+    // connection they found gone is made again before the next statement,
+    // and a fetch that failed inside the transaction keeps it from being
+    // committed.
+    void take_fetch_reports()
+    {
+        if (!connection)
+            return;
+        if (connection->lost)
+            lost = true;
+        if (connection->fetch_failed && in_transaction)
+            statement_failed_in_transaction = true;
+        connection->lost = false;
+        connection->fetch_failed = false;
+    }
 };
 
 Database::Database() : impl_(std::make_unique<Impl>()) {}
@@ -268,6 +294,7 @@ odbc::Handle new_statement(SQLHDBC dbc, int query_timeout_seconds)
 template <typename Run>
 auto Database::run_mended(const QString& statement, Run run)
 {
+    impl_->take_fetch_reports();
     if (!is_open() && !impl_->lost)
         throw_not_open(statement);
     if (impl_->lost && !impl_->in_transaction)
@@ -298,10 +325,23 @@ auto Database::run_mended(const QString& statement, Run run)
         reconnect(e);
         if (reopen_transaction)
             begin_trans();
-        auto value = run();
-        if (impl_->in_transaction)
-            ++impl_->statements_in_transaction;
-        return value;
+        try {
+            auto value = run();
+            if (impl_->in_transaction)
+                ++impl_->statements_in_transaction;
+            return value;
+        } catch (const DbError& again) {
+            if (impl_->in_transaction)
+                impl_->statement_failed_in_transaction = true;
+            if (!again.connection_lost())
+                throw;
+            // Lost again at once: the database is not usable now. Said as a
+            // failed connection, and tried afresh at the next statement.
+            qCWarning(lcDb).noquote() << "the connection was lost again right after connecting"
+                                         " again:" << again.what();
+            impl_->lost = true;
+            throw again.as_cannot_connect();
+        }
     }
 }
 
@@ -342,10 +382,10 @@ ResultSet Database::open_query(const QString& statement)
     return result;
 }
 
-void Database::execute_statement(const QString& statement)
+long long Database::execute_statement(const QString& statement)
 {
     sql_text = statement;
-    run_mended(statement, [&] {
+    return run_mended(statement, [&] {
         odbc::Handle stmt = new_statement(impl_->dbc(), query_timeout_seconds);
         const QString sent = adapt_statement(statement, impl_->driver_name);
         if (sent != statement)
@@ -355,9 +395,13 @@ void Database::execute_statement(const QString& statement)
             qCDebug(lcDb).noquote() << "execute_statement:" << sent;
         QByteArray bytes = odbc::to_driver(sent);
         const SQLRETURN rc = SQLExecDirect(stmt.get(), odbc::sql_chars(bytes), SQL_NTS);
-        if (rc != SQL_NO_DATA)  // no row touched is success
-            odbc::check(rc, SQL_HANDLE_STMT, stmt.get(), "SQLExecDirect", statement);
-        return true;
+        if (rc == SQL_NO_DATA)  // no row touched is success
+            return 0LL;
+        odbc::check(rc, SQL_HANDLE_STMT, stmt.get(), "SQLExecDirect", statement);
+        SQLLEN count = 0;
+        odbc::check(SQLRowCount(stmt.get(), &count), SQL_HANDLE_STMT, stmt.get(), "SQLRowCount",
+                    statement);
+        return static_cast<long long>(std::max<SQLLEN>(count, 0));
     });
 }
 
@@ -380,6 +424,7 @@ void Database::begin_trans()
     impl_->in_transaction = true;
     impl_->statement_failed_in_transaction = false;
     impl_->statements_in_transaction = 0;
+    impl_->connection->fetch_failed = false;   // fetches before the transaction are not its own
     qCDebug(lcDb) << "transaction begun";
 }
 
@@ -387,12 +432,26 @@ void Database::commit_trans()
 {
     if (!impl_->in_transaction)
         return;  // nothing to commit
-    if (impl_->statement_failed_in_transaction) {
+    impl_->take_fetch_reports();
+    if (impl_->statement_failed_in_transaction && !impl_->lost) {
         qCWarning(lcDb) << "commit refused: a statement of the transaction failed; rolling back";
         rollback_trans();
         throw DbError(QStringLiteral("40000"), 0,
                       QStringLiteral("the transaction was rolled back because one of its "
                                      "statements failed"));
+    }
+    // A driver that found its session gone may answer a commit with success
+    // without sending it (psqlODBC, once it no longer counts itself in a
+    // transaction): a commit after a loss is refused, never trusted.
+    if (impl_->lost || connection_dead(impl_->dbc())) {
+        qCWarning(lcDb) << "commit refused: the connection was lost inside the transaction,"
+                           " which is gone with it";
+        impl_->lost = true;
+        impl_->in_transaction = false;
+        impl_->statement_failed_in_transaction = false;
+        throw DbError(QStringLiteral("08003"), 0,
+                      QStringLiteral("the connection was lost before the commit; nothing of "
+                                     "the transaction was committed"));
     }
     const SQLHDBC dbc = impl_->dbc();
     try {
@@ -400,11 +459,15 @@ void Database::commit_trans()
                     "SQLEndTran(SQL_COMMIT)");
     } catch (const DbError& e) {
         if (e.connection_lost()) {
-            // Nothing was committed: the session and its transaction are gone.
-            qCWarning(lcDb).noquote() << "the connection was lost at the commit:" << e.what();
+            // The commit was sent and its answer never came: the server may
+            // have committed before the connection went. Only reading the
+            // table again can tell.
+            qCWarning(lcDb).noquote() << "the connection was lost at the commit, whose outcome is"
+                                         " unknown:" << e.what();
             impl_->lost = true;
             impl_->in_transaction = false;
             impl_->statement_failed_in_transaction = false;
+            throw e.as_outcome_unknown();
         }
         throw;
     }

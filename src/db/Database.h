@@ -38,9 +38,10 @@ public:
     // eof_status to "9" (no row) or "0". On failure throws DbError and leaves
     // eof_status unchanged.
     ResultSet open_query(const QString& statement);
-    // Runs `statement` (recorded as sql_text); a statement that touched no row
-    // is success. Throws DbError.
-    void execute_statement(const QString& statement);
+    // Runs `statement` (recorded as sql_text) and returns the number of rows
+    // it touched; a statement that touched no row is success (0). Throws
+    // DbError.
+    long long execute_statement(const QString& statement);
 
     // A lost connection (see DbError::connection_lost) is mended here, so
     // that a database restarted for maintenance costs the operator nothing:
@@ -50,8 +51,12 @@ public:
     // - later in a transaction the transaction is gone with the session: the
     //   error is thrown, rollback_trans only closes the transaction, and the
     //   connection is made again before the next statement or transaction.
-    // A failed reconnection throws an error whose cannot_connect() is true;
-    // the next statement tries again. Every loss and reconnection is logged.
+    // A failed reconnection, or a loss again right after it, throws an error
+    // whose cannot_connect() is true; the next statement tries again. A loss
+    // found while fetching rows counts as one found by a statement. A commit
+    // after a loss in the transaction is refused; a commit whose answer was
+    // lost throws an error whose outcome_unknown() is true. Every loss and
+    // reconnection is logged.
     void begin_trans();
     void commit_trans();
     void rollback_trans();   // throws DbError; safe when nothing is open

@@ -84,6 +84,12 @@ struct Connection {
     odbc::Handle dbc;
     bool connected = false;
     std::vector<ResultSet::Impl*> open_results;
+    // What the result sets found while fetching, for the database to take
+    // into its bookkeeping before its next statement or commit: the
+    // connection is gone, or a fetch failed (inside a transaction, its
+    // commit is then refused).
+    bool lost = false;
+    bool fetch_failed = false;
 
     ~Connection();
     // Frees the statements of the result sets still open; never throws.

@@ -42,4 +42,11 @@ DbError DbError::as_cannot_connect() const
     return copy;
 }
 
+DbError DbError::as_outcome_unknown() const
+{
+    DbError copy = *this;
+    copy.outcome_unknown_ = true;
+    return copy;
+}
+
 }  // namespace k4

@@ -22,6 +22,11 @@ public:
     // Set on the error of a failed reconnection.
     bool cannot_connect() const noexcept { return cannot_connect_; }
     DbError as_cannot_connect() const;
+    // The connection was lost at a commit, after the commit had been sent:
+    // the server may or may not have committed. Whoever wrote must read back
+    // what is in the table before telling anyone.
+    bool outcome_unknown() const noexcept { return outcome_unknown_; }
+    DbError as_outcome_unknown() const;
     int native_error() const noexcept { return native_error_; }
     const QString& driver_text() const noexcept { return driver_text_; }
     const QString& statement() const noexcept { return statement_; }
@@ -32,6 +37,7 @@ private:
     QString driver_text_;
     QString statement_;
     bool cannot_connect_ = false;
+    bool outcome_unknown_ = false;
 };
 
 }  // namespace k4

@@ -77,16 +77,30 @@ void ResultSet::Impl::fetch()
         row.clear();
         return;
     }
-    const SQLRETURN rc = SQLFetch(stmt.get());
-    if (rc == SQL_NO_DATA) {
+    try {
+        const SQLRETURN rc = SQLFetch(stmt.get());
+        if (rc == SQL_NO_DATA) {
+            at_end = true;
+            row.clear();
+            return;
+        }
+        odbc::check(rc, SQL_HANDLE_STMT, stmt.get(), "SQLFetch", statement);
+        row.resize(std::size_t(names.size()));
+        for (qsizetype i = 0; i < names.size(); ++i)
+            read_column(stmt.get(), SQLUSMALLINT(i + 1), row[std::size_t(i)], statement);
+    } catch (const DbError& e) {
+        // A driver that fetches rows in blocks (psqlODBC's UseDeclareFetch)
+        // talks to the server here: a loss or a failure belongs to the
+        // connection's record as much as one of a statement does.
+        if (connection) {
+            connection->fetch_failed = true;
+            if (e.connection_lost())
+                connection->lost = true;
+        }
         at_end = true;
         row.clear();
-        return;
+        throw;
     }
-    odbc::check(rc, SQL_HANDLE_STMT, stmt.get(), "SQLFetch", statement);
-    row.resize(std::size_t(names.size()));
-    for (qsizetype i = 0; i < names.size(); ++i)
-        read_column(stmt.get(), SQLUSMALLINT(i + 1), row[std::size_t(i)], statement);
     at_end = false;
 }
 

@@ -1,7 +1,6 @@
 // The window's keys and the four command buttons: searching, adding, saving,
 // leaving the entry line, deleting, the code popup and the end of the program.
 
-#include "db/Database.h"
 #include "common/text.h"
 #include "lookup/G_GRID.h"
 #include "maint/MaintScreen.h"
@@ -34,6 +33,9 @@ void MaintScreen::screen_key_down(int& key_code, int /*shift*/)
         if (input_phase == phase::head) {
             form_.close();
         } else if (input_phase == phase::body) {
+            // Handled here whatever has the focus: the grid's own Esc must
+            // not undo a refusal's state, nor return to HEAD a second time.
+            key_code = 0;
             (void)leave_body();   // a refusal has told the operator and placed the focus
             if (input_phase == phase::head) {
                 entry_kind = entry::change;
@@ -45,7 +47,10 @@ void MaintScreen::screen_key_down(int& key_code, int /*shift*/)
         checks_active = 0;
         return;
     case vk::F5:
-        open_code_popup();
+        if (form_.active_control() == form_.JKBN)
+            open_code_popup();
+        else if (input_phase == phase::head)
+            show_table_now();
         return;
     case vk::Up:
         s_.kit.focus_previous_field(vk::Up);
@@ -92,8 +97,10 @@ Step MaintScreen::confirm_and_save()
     const int answer = s_.messages.show(msg::confirm_update,
                                         mb::YesNoCancel + mb::Exclamation + mb::DefaultButton1);
     if (answer == mb::IdNo) {
-        return_to_head();
+        // The highlight first: moving the grid's column copies its row into
+        // the entry line, which HEAD then shows cleared.
         set_row_highlight(1);
+        return_to_head();
         entry_kind = entry::change;
         s_.set_mouse_pointer(pointer::standard);
         form_.KATCD->setFocus(Qt::OtherFocusReason);
@@ -125,23 +132,31 @@ StoreOutcome MaintScreen::save_entry()
 {
     const EntryValues listed = listed_row_values();
     const EntryValues fields = field_values();
-    // Whatever way the entry line was reached, a row without a partner code
-    // is never written.
+    // Whatever way the entry line was reached (a skipped check too), a row
+    // without a partner code is never written.
     if (trimmed(fields).partner_code.isEmpty()) {
         (void)refuse(msg::partner_missing, mb::OKOnly + mb::Exclamation);
         return StoreOutcome::failed;
     }
     const StoreOutcome outcome = store_.write_entry(entry_kind, listed, fields);
-    if (outcome == StoreOutcome::unreachable) {
-        (void)refuse(msg::connect_error, mb::OKOnly);
-    } else if (outcome == StoreOutcome::failed) {
-        (void)refuse(msg::update_failed, mb::OKOnly);
-    } else {
+    switch (outcome) {
+    case StoreOutcome::done: {
         const EntryValues written = trimmed(fields);
         if (entry_kind == entry::change)
             log_change("changed", &listed, &written);
         else
             log_change("added", nullptr, &written);
+        break;
+    }
+    case StoreOutcome::absent:
+        (void)refuse(msg::no_such_data, mb::OKOnly + mb::Exclamation);
+        break;
+    case StoreOutcome::unreachable:
+        (void)refuse(msg::connect_error, mb::OKOnly);
+        break;
+    case StoreOutcome::failed:
+        (void)refuse(msg::update_failed, mb::OKOnly);
+        break;
     }
     return outcome;
 }
@@ -210,52 +225,57 @@ Step MaintScreen::leave_body()
 
 Step MaintScreen::delete_entry()
 {
-    // The store's transaction is held from before the checks, across the
-    // question, to the refreshed list (see MasterStore::begin_deletion).
-    switch (store_.begin_deletion()) {
-    case StoreOutcome::done:
-        break;
-    case StoreOutcome::unreachable:
-        return refuse(msg::connect_error, mb::OKOnly);
-    case StoreOutcome::failed:
-        return refuse(msg::update_failed, mb::OKOnly);
-    }
+    // The existence check comes before the question and the deletion after
+    // it, in a transaction of its own (MasterStore::delete_entry): nothing is
+    // held while the operator thinks, and a row another operator removed or
+    // changed meanwhile is told, not deleted.
     entry_kind = entry::remove;
     if (check_body_fields() != Step::passed) {
-        (void)store_.end_deletion(false);  // nothing was changed
         entry_kind = entry::change;
         return Step::refused;
     }
-
-    std::optional<EntryValues> deleted;
+    const EntryValues values = statement_values();
     const int answer = s_.messages.show(msg::confirm_delete,
                                         mb::OKCancel + mb::Exclamation + mb::DefaultButton1);
+    StoreOutcome outcome = StoreOutcome::done;
     if (answer == mb::IdOK) {
-        const EntryValues v = trimmed(field_values());
-        if (store_.delete_entry(v) != StoreOutcome::done)
-            return deletion_failed(StoreOutcome::failed);
-        deleted = v;
-        (void)refresh_full_list();   // inside the transaction; a failure keeps the grid
+        outcome = store_.delete_entry(values);
+        switch (outcome) {
+        case StoreOutcome::done:
+            log_change("deleted", &values, nullptr);
+            break;
+        case StoreOutcome::absent:
+            (void)refuse(msg::no_such_data, mb::OKOnly + mb::Exclamation);
+            break;
+        case StoreOutcome::failed:
+            (void)refuse(msg::update_failed, mb::OKOnly);
+            break;
+        case StoreOutcome::unreachable:
+            // Nothing is known to have changed: the entry line stays for the
+            // next try once the database is back.
+            entry_kind = entry::change;
+            return refuse(msg::connect_error, mb::OKOnly);
+        }
+        // After the commit (or the rollback), the table as it is now.
+        (void)refresh_full_list();
     }
     set_row_highlight(1);
     return_to_head();
     entry_kind = entry::change;
-    if (const StoreOutcome ended = store_.end_deletion(true); ended != StoreOutcome::done)
-        return deletion_failed(ended);
-    if (deleted)
-        log_change("deleted", &*deleted, nullptr);
     form_.KATCD->setFocus(Qt::OtherFocusReason);
-    return Step::passed;
+    return outcome == StoreOutcome::done ? Step::passed : Step::refused;
 }
 
-Step MaintScreen::deletion_failed(StoreOutcome outcome)
+void MaintScreen::show_table_now()
 {
-    (void)store_.end_deletion(false);
-    // As after a deletion that went through: the entry line holds a listed
-    // row again, so the next save is a change of it.
-    entry_kind = entry::change;
-    return refuse(outcome == StoreOutcome::unreachable ? msg::connect_error : msg::update_failed,
-                  mb::OKOnly);
+    // F5 in HEAD: the whole table as it is now, whatever the last search
+    // narrowed it to and whatever other operators have written since.
+    s_.set_mouse_pointer(pointer::hourglass);
+    const StoreOutcome listed = reload_full_list();
+    s_.set_mouse_pointer(pointer::standard);
+    if (listed == StoreOutcome::unreachable)
+        (void)refuse(msg::connect_error, mb::OKOnly);
+    form_.KATCD->setFocus(Qt::OtherFocusReason);
 }
 
 void MaintScreen::start_add()

@@ -63,8 +63,8 @@ Step MaintScreen::refuse(const QString& message, int style)
 
 Step MaintScreen::check_partner_code()
 {
-    if (entry_kind != entry::add)
-        return Step::passed;
+    // Whatever way the entry line was reached, a row without a partner code
+    // is refused here, before any question.
     if (trim_blanks(form_.ATCD->text()).isEmpty())
         return refuse(msg::partner_missing, mb::OKOnly + mb::Exclamation);
     return Step::passed;
@@ -99,9 +99,9 @@ Step MaintScreen::check_info_code()
         return refuse(msg::no_such_code, mb::OKOnly + mb::Exclamation);
     form_.lbl_JKBNM->setText(trim_blanks(entry->name).toString());
 
-    // The duplicate check (adding, changing) or the existence check (deleting)
-    // of the values as they would be written.
-    switch (store_.find_entry(trimmed(field_values()))) {
+    // The duplicate check (adding, changing) or the existence check (deleting):
+    // a listed row's values as stored, the operator's as they would be written.
+    switch (store_.find_entry(statement_values())) {
     case Presence::present:
         if (entry_kind == entry::remove)
             return Step::passed;

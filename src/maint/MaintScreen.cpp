@@ -108,6 +108,10 @@ void MaintScreen::fill_grid(ResultSet& result)
     // its cells in UTF-8 too, so no cell is converted on the way.
     std::string texts;
     std::vector<std::uint32_t> ends;  // where each value ends in texts, 4 per row
+    // The grid shows values trimmed, but a change or deletion must name the
+    // row exactly as stored: the few rows whose keys carry edge blanks (written
+    // by other programs) keep their stored values here, by grid row.
+    std::unordered_map<int, EntryValues> exact;
     if (!result.eof()) {
         int columns[4];
         for (int c = 0; c < 4; ++c) {
@@ -116,15 +120,25 @@ void MaintScreen::fill_grid(ResultSet& result)
                 result.value(list_columns[c]);  // throws the unknown-column error
         }
         while (!result.eof()) {
+            QByteArrayView stored[4];
+            bool edged = false;
             for (int c = 0; c < 4; ++c) {
                 const std::optional<QByteArrayView> value = result.value_utf8(columns[c]);
-                const QByteArrayView cell = value ? trim_blanks(*value) : QByteArrayView();
+                stored[c] = value ? *value : QByteArrayView();
+                const QByteArrayView cell = trim_blanks(stored[c]);
+                edged = edged || (c != 2 && cell.size() != stored[c].size());
                 texts.append(cell.data(), std::size_t(cell.size()));
                 ends.push_back(std::uint32_t(texts.size()));
+            }
+            if (edged) {
+                const int row = int(ends.size() / 4);
+                exact.emplace(row, EntryValues{QString::fromUtf8(stored[0]), QString::fromUtf8(stored[1]),
+                                               QString::fromUtf8(stored[3])});
             }
             result.move_next();
         }
     }
+    listed_exact_ = std::move(exact);
     auto cell = [&](std::size_t index) {
         const std::uint32_t begin = index == 0 ? 0 : ends[index - 1];
         return QByteArrayView(texts.data() + begin, qsizetype(ends[index] - begin));
@@ -174,10 +188,11 @@ void MaintScreen::copy_grid_row()
     const FlexGrid& grid = *form_.GRID;
     const int r = grid.Row();
     auto cell = [&](int c) { return r >= 1 ? grid.TextMatrix(r, c) : QString(); };
-    form_.ATCD->set_program_text(cell(1));
-    form_.SJSHU->set_program_text(cell(2));
+    const EntryValues listed = listed_row_values();
+    form_.ATCD->set_program_text(listed.partner_code);
+    form_.SJSHU->set_program_text(listed.transfer_type);
     form_.lbl_SJNM->setText(cell(3));
-    form_.JKBN->set_program_text(cell(4));
+    form_.JKBN->set_program_text(listed.info_code);
     form_.lbl_JKBNM->setText(cell(5));
     entry_kind = entry::change;
 }
@@ -216,17 +231,22 @@ void MaintScreen::return_to_head()
 
 bool MaintScreen::refresh_full_list()
 {
+    return reload_full_list() == StoreOutcome::done;
+}
+
+StoreOutcome MaintScreen::reload_full_list()
+{
     OpenedList list = store_.open_full_list();
     if (list.outcome != StoreOutcome::done)
-        return false;
+        return list.outcome;
     try {
         fill_grid(list.rows);
     } catch (const DbError& e) {
         qCWarning(lcDb) << "reading the list failed; the grid keeps its rows:" << e.what();
-        return false;
+        return e.cannot_connect() ? StoreOutcome::unreachable : StoreOutcome::failed;
     }
     list.rows.close();
-    return true;
+    return StoreOutcome::done;
 }
 
 bool MaintScreen::confirm_exit()
@@ -249,12 +269,24 @@ EntryValues MaintScreen::field_values() const
     return {form_.ATCD->text(), form_.SJSHU->text(), form_.JKBN->text()};
 }
 
+EntryValues MaintScreen::statement_values() const
+{
+    // A value the program copied from a listed row names that row exactly as
+    // stored; the operator's text is trimmed.
+    auto value_of = [](const TextBox* box) {
+        return holds_operator_text(box) ? trim_blanks(box->text()) : box->text();
+    };
+    return {value_of(form_.ATCD), value_of(form_.SJSHU), value_of(form_.JKBN)};
+}
+
 EntryValues MaintScreen::listed_row_values() const
 {
     const FlexGrid& grid = *form_.GRID;
     const int r = grid.Row();
     if (r < 1)
         return {};
+    if (const auto exact = listed_exact_.find(r); exact != listed_exact_.end())
+        return exact->second;
     return {grid.TextMatrix(r, 1), grid.TextMatrix(r, 2), grid.TextMatrix(r, 4)};
 }
 
@@ -291,7 +323,9 @@ void MaintScreen::grid_dbl_click()
 
 void MaintScreen::grid_row_col_change()
 {
-    if (grid_ready == -1)
+    // A blank row is no row of the table: moving onto it copies nothing (and
+    // leaves an add an add).
+    if (grid_ready == -1 && current_row_is_listed())
         copy_grid_row();
 }
 
@@ -300,11 +334,13 @@ void MaintScreen::grid_key_down(int& key_code, int /*shift*/)
     switch (key_code) {
     case vk::Up:
         s_.kit.focus_previous_field(vk::Up);
-        copy_grid_row();
+        if (current_row_is_listed())
+            copy_grid_row();
         break;
     case vk::Down:
         s_.kit.focus_next_field(vk::Down);
-        copy_grid_row();
+        if (current_row_is_listed())
+            copy_grid_row();
         break;
     case vk::Return:
         if (current_row_is_listed())

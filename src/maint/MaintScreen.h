@@ -14,6 +14,7 @@
 #include <QLoggingCategory>
 #include <QString>
 #include <functional>
+#include <unordered_map>
 
 Q_DECLARE_LOGGING_CATEGORY(lcChanges)
 
@@ -95,6 +96,7 @@ public:
     Step delete_entry();
     void start_add();
     void open_code_popup();
+    void show_table_now();
 
     // Field checks.
     Step check_field(int field_number);
@@ -119,6 +121,7 @@ public:
     // could not be opened or read (logged, no message); the grid then keeps
     // its rows.
     [[nodiscard]] bool refresh_full_list();
+    [[nodiscard]] StoreOutcome reload_full_list();
 
 
 private:
@@ -126,10 +129,14 @@ private:
     // is not blank).
     bool current_row_is_listed() const;
     EntryValues field_values() const;
+    // The entry line's values for the statements that name a row: a field
+    // still holding the program's copy of the listed row as copied, a field
+    // the operator typed in trimmed.
+    EntryValues statement_values() const;
+    // The grid's current row exactly as the table holds it.
     EntryValues listed_row_values() const;
     // Writes the entry line; a refusal or failure has been told.
     StoreOutcome save_entry();
-    Step deletion_failed(StoreOutcome outcome);
     // Shows a refusal or failure and says so.
     Step refuse(const QString& message, int style);
     void log_change(const char* what, const EntryValues* before, const EntryValues* after) const;
@@ -138,6 +145,7 @@ private:
     F_K408020& form_;
     ScreenServices s_;
     MasterStore store_{s_.db};
+    std::unordered_map<int, EntryValues> listed_exact_;   // by grid row; see fill_grid
 };
 
 }  // namespace k4

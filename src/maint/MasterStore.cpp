@@ -48,31 +48,27 @@ Presence MasterStore::find_entry(const EntryValues& values)
 StoreOutcome MasterStore::write_entry(int entry_kind, const EntryValues& listed,
                                       const EntryValues& fields)
 {
+    const EntryValues values = trimmed(fields);
     try {
         Transaction change(db_);
-        if (entry_kind == entry::change)
-            db_.execute_statement(sql::remove_changed_row(listed.partner_code, listed.transfer_type,
-                                                          listed.info_code));
-        const QString blank = QStringLiteral(" ");
-        const EntryValues values = trimmed(fields);
-        db_.execute_statement(sql::insert_entry(null_to(values.partner_code, blank),
-                                                null_to(values.transfer_type, blank),
-                                                null_to(values.info_code, blank)));
+        if (entry_kind == entry::change) {
+            const long long removed = db_.execute_statement(sql::remove_changed_row(
+                listed.partner_code, listed.transfer_type, listed.info_code));
+            if (removed != 1) {
+                qCWarning(lcDb) << "the changed row is no longer as listed (" << removed
+                                << "rows matched); nothing written";
+                change.rollback();
+                return StoreOutcome::absent;
+            }
+        }
+        db_.execute_statement(sql::insert_entry(values.partner_code, values.transfer_type,
+                                                values.info_code));
         change.commit();
         return StoreOutcome::done;
     } catch (const DbError& e) {
+        if (e.outcome_unknown())
+            return read_back("the written row", values, Presence::present);
         qCWarning(lcDb) << "writing the entry failed, rolled back:" << e.what();
-        return outcome_of(e);
-    }
-}
-
-StoreOutcome MasterStore::begin_deletion()
-{
-    try {
-        deletion_.emplace(db_);
-        return StoreOutcome::done;
-    } catch (const DbError& e) {
-        qCWarning(lcDb) << "the deletion could not begin:" << e.what();
         return outcome_of(e);
     }
 }
@@ -80,31 +76,39 @@ StoreOutcome MasterStore::begin_deletion()
 StoreOutcome MasterStore::delete_entry(const EntryValues& values)
 {
     try {
-        db_.execute_statement(sql::delete_entry(values.partner_code, values.transfer_type,
-                                                values.info_code));
+        Transaction deletion(db_);
+        const long long removed = db_.execute_statement(
+            sql::delete_entry(values.partner_code, values.transfer_type, values.info_code));
+        if (removed != 1) {
+            qCWarning(lcDb) << "the row to delete is no longer as listed (" << removed
+                            << "rows matched); nothing deleted";
+            deletion.rollback();
+            return StoreOutcome::absent;
+        }
+        deletion.commit();
         return StoreOutcome::done;
     } catch (const DbError& e) {
-        qCWarning(lcDb) << "the deletion failed:" << e.what();
-        return StoreOutcome::failed;   // inside the transaction: it is rolled back at its end
+        if (e.outcome_unknown())
+            return read_back("the deleted row", values, Presence::absent);
+        qCWarning(lcDb) << "the deletion failed, rolled back:" << e.what();
+        return outcome_of(e);
     }
 }
 
-StoreOutcome MasterStore::end_deletion(bool commit)
+StoreOutcome MasterStore::read_back(const char* what, const EntryValues& row, Presence expected)
 {
-    if (!deletion_)
-        return StoreOutcome::failed;
-    StoreOutcome outcome = StoreOutcome::done;
-    try {
-        if (commit)
-            deletion_->commit();
-        else
-            deletion_->rollback();
-    } catch (const DbError& e) {
-        qCWarning(lcDb) << "the deletion failed, rolled back:" << e.what();
-        outcome = StoreOutcome::failed;
+    const QString values =
+        QStringLiteral("%1/%2/%3").arg(row.partner_code, row.transfer_type, row.info_code);
+    const Presence found = find_entry(row);
+    if (found == Presence::present || found == Presence::absent) {
+        const bool committed = found == expected;
+        qCWarning(lcDb).noquote() << "the answer to the commit was lost; read back:" << what
+                                  << values << (committed ? "- committed" : "- not committed");
+        return committed ? StoreOutcome::done : StoreOutcome::failed;
     }
-    deletion_.reset();   // rolls back whatever is still open
-    return outcome;
+    qCWarning(lcDb).noquote() << "outcome unknown: the answer to the commit was lost and the"
+                                 " table could not be read back;" << what << values;
+    return StoreOutcome::unreachable;
 }
 
 }  // namespace k4

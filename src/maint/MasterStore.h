@@ -13,8 +13,12 @@ namespace k4 {
 // What a statement of the store came to.
 enum class StoreOutcome {
     done,
+    absent,       // the listed row is no longer in the table as listed (another
+                  // operator changed or deleted it): rolled back, nothing written
     failed,       // the database refused it; rolled back, logged
-    unreachable   // the database cannot be reached, even after connecting again
+    unreachable   // the database cannot be reached, even after connecting again;
+                  // after a commit whose answer was lost, whether it took effect
+                  // is unknown (logged with the values)
 };
 
 // A list opened: its rows when done.
@@ -38,25 +42,26 @@ public:
     // values as they would be written (trimmed).
     [[nodiscard]] Presence find_entry(const EntryValues& values);
     // Writes the entry line in one transaction: when changing (entry::change)
-    // the listed row is removed first, then `fields` (trimmed, an empty value
-    // as one blank) is inserted. Any failure rolls the whole change back.
+    // the listed row, with its values exactly as the table holds them, is
+    // removed first, then `fields` (trimmed) is inserted. A removal that does
+    // not remove exactly one row is `absent`; any failure rolls the whole
+    // change back. A commit whose answer was lost is read back.
     [[nodiscard]] StoreOutcome write_entry(int entry_kind, const EntryValues& listed,
                                            const EntryValues& fields);
 
-    // The deletion holds one transaction from before its checks, across the
-    // operator's question, to the refreshed list: the checks, the answer and
-    // the DELETE all see the same row, and another operator's change of it
-    // waits until the answer. begin_deletion opens it; delete_entry runs the
-    // statement in it; end_deletion commits (or rolls back) and closes it. A
-    // deletion never ended is rolled back when the store goes.
-    [[nodiscard]] StoreOutcome begin_deletion();
+    // Deletes the row with exactly these values, in a transaction of its own
+    // that is begun and ended here: no transaction is held while the operator
+    // answers a question, so nobody's work waits on it or fails through it.
+    // A deletion that does not remove exactly one row is `absent` and rolled
+    // back. A commit whose answer was lost is read back.
     [[nodiscard]] StoreOutcome delete_entry(const EntryValues& values);
-    [[nodiscard]] StoreOutcome end_deletion(bool commit);
-    bool deletion_open() const { return deletion_.has_value(); }
 
 private:
+    // After a commit whose answer was lost: whether the row `expected` to be
+    // there (or gone) is so now, connecting again to find out.
+    StoreOutcome read_back(const char* what, const EntryValues& row, Presence expected);
+
     Database& db_;
-    std::optional<Transaction> deletion_;
 };
 
 }  // namespace k4

@@ -121,11 +121,17 @@ bool Form::eventFilter(QObject* watched, QEvent* event)
         return QWidget::eventFilter(watched, event);
 
     switch (event->type()) {
-    case QEvent::KeyPress:
-        return handle_key_press(control, static_cast<QKeyEvent*>(event));
+    case QEvent::KeyPress: {
+        auto* key = static_cast<QKeyEvent*>(event);
+        pressed_in_.insert(key->key(), control);
+        return handle_key_press(control, key);
+    }
     case QEvent::KeyRelease: {
         auto* key = static_cast<QKeyEvent*>(event);
-        if (!key->isAutoRepeat())
+        if (key->isAutoRepeat())
+            return false;
+        const QPointer<QWidget> pressed = pressed_in_.take(key->key());
+        if (pressed == control && control == active_control())
             control_key_up(control, vb_key_code(key), vb_shift_state(key->modifiers()));
         return false;
     }

@@ -4,6 +4,7 @@
 // characters can be swallowed or replaced before the control takes them; key
 // releases, focus changes and the close request reach overridable handlers.
 
+#include <QHash>
 #include <QPointer>
 #include <QWidget>
 
@@ -50,7 +51,11 @@ protected:
     {
         Q_UNUSED(control) Q_UNUSED(key_code) Q_UNUSED(shift)
     }
-    // A key release in `control` (auto-repeat releases are not reported).
+    // A key release in `control` whose press `control` received too, while it
+    // still has the focus (auto-repeat releases are not reported). The
+    // release of a key that moved the focus (Tab, a click's Enter) arrives at
+    // the control the focus went to, or at one that no longer has it: neither
+    // is reported.
     virtual void control_key_up(QWidget* control, int key_code, int shift)
     {
         Q_UNUSED(control) Q_UNUSED(key_code) Q_UNUSED(shift)
@@ -69,6 +74,8 @@ private:
     bool resending_ = false;
     // The control this window last reported as having the focus.
     QPointer<QWidget> focused_control_;
+    // The control each key now held down was pressed in, by Qt key.
+    QHash<int, QPointer<QWidget>> pressed_in_;
 };
 
 }  // namespace k4

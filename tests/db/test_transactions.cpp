@@ -127,16 +127,18 @@ TEST_P(Write, DeleteAsteriskRunsAdaptedWithTheStatementTextUnchanged)
         + QStringLiteral(" AND 送受信種別 = '") + QStringLiteral("1") + QStringLiteral("'")
         + QStringLiteral(" AND 情報区分コード = '") + QStringLiteral("0002") + QStringLiteral("'");
     db.begin_trans();
-    db.execute_statement(removal);
+    EXPECT_EQ(db.execute_statement(removal), 1) << "the rows it touched";
     EXPECT_EQ(db.sql_text, removal);
     db.commit_trans();
     EXPECT_EQ(master_rows_elsewhere(), 1);
     EXPECT_EQ(scalar_elsewhere(QStringLiteral("SELECT 情報区分コード FROM FL1914利用情報区分マスタ")),
               QStringLiteral("0001"));
 
-    // Run again, it touches no row: still success.
-    EXPECT_NO_THROW(db.execute_statement(db.sql_text));
+    // Run again, it touches no row: still success, and counted as none.
+    EXPECT_EQ(db.execute_statement(db.sql_text), 0);
     EXPECT_EQ(master_rows_elsewhere(), 1);
+    run_elsewhere(insert_statement(QStringLiteral("C00002"), QStringLiteral("1"), QStringLiteral("0001")));
+    EXPECT_EQ(db.execute_statement(QStringLiteral("DELETE FROM FL1914利用情報区分マスタ WHERE 送受信種別 = '1'")), 2);
 }
 
 TEST_P(Write, ClosingRollsBackAnOpenTransaction)

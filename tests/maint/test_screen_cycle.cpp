@@ -132,14 +132,25 @@ TEST_P(ScreenCycle, ClickDoubleClickAndArrowsCopyRows)
     EXPECT_EQ(form().ATCD->text(), QStringLiteral("C00002"));
     EXPECT_EQ(h->focus(), form().SJSHU);
 
-    // Esc in the grid: no highlight, fields cleared, HEAD, focus in KATCD.
+    // Esc on the grid in BODY is the window's leave, once: the unchanged row
+    // is refused as a duplicate and the screen stays in BODY as refused.
     grid().setFocus();
-    h->messages.plan(mb::IdOK);  // the window's own Esc (leave) may refuse the unchanged row
+    h->key(Qt::Key_Escape);
+    EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("データが重複しています")});
+    EXPECT_EQ(screen().input_phase, QStringLiteral("BODY"));
+    EXPECT_EQ(h->focus(), form().JKBN);
+    EXPECT_FALSE(form().CMD[0]->isEnabled());
+    EXPECT_TRUE(form().CMD[2]->isEnabled());
+    // F2 then Esc leaves without saving: fields cleared, HEAD, focus in KATCD.
+    grid().setFocus();
+    h->key(Qt::Key_F2);
     h->key(Qt::Key_Escape);
     EXPECT_EQ(screen().input_phase, QStringLiteral("HEAD"));
     EXPECT_EQ(form().ATCD->text(), QString());
     EXPECT_EQ(form().lbl_PGID->text(), QStringLiteral("W4080201"));
     EXPECT_EQ(h->focus(), form().KATCD);
+    EXPECT_TRUE(form().CMD[0]->isEnabled());
+    EXPECT_FALSE(form().CMD[2]->isEnabled());
 }
 
 TEST_P(ScreenCycle, AddingARowWithYesInsertsRefreshesAndReturnsToHead)
@@ -207,6 +218,41 @@ TEST_P(ScreenCycle, CancelKeepsTheEntryAndNoDiscardsIt)
     h->key(Qt::Key_Return);
     EXPECT_EQ(h->focus(), form().SJSHU);
     EXPECT_EQ(form().JKBN->text(), QStringLiteral("0005"));
+
+    // No after moving the grid's column: HEAD shows the entry line cleared,
+    // not the listed row again.
+    h->click_cell(3, 1);
+    grid().setFocus();
+    h->key(Qt::Key_Right);
+    form().JKBN->setFocus();
+    form().JKBN->setText(QStringLiteral("0005"));
+    h->messages.plan(mb::IdNo);
+    h->key(Qt::Key_Return);
+    EXPECT_EQ(screen().input_phase, QStringLiteral("HEAD"));
+    EXPECT_EQ(form().ATCD->text() + form().SJSHU->text() + form().JKBN->text(), QString());
+}
+
+TEST_P(ScreenCycle, TabIntoAFilledFieldMovesOnlyTheFocus)
+{
+    // The press of Tab moves the focus; its release arrives at the field the
+    // focus went to and must not run that field's automatic advance.
+    start();
+    auto tab = [this] {
+        QTest::sendKeyEvent(QTest::Press, QApplication::focusWidget(), Qt::Key_Tab, QStringLiteral("\t"),
+                            Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Release, QApplication::focusWidget(), Qt::Key_Tab,
+                            QStringLiteral("\t"), Qt::NoModifier);
+    };
+    h->click_button(1);
+    h->type(QStringLiteral("C00010"));
+    h->key(Qt::Key_Return);
+    h->type(QStringLiteral("9"));   // a full field: checked, refused, stays
+    ASSERT_EQ(h->messages.texts(), QStringList{QStringLiteral("該当データがありませんでした")});
+    h->messages.clear();
+    form().ATCD->setFocus();
+    tab();
+    EXPECT_EQ(h->focus(), form().SJSHU);
+    EXPECT_TRUE(h->messages.shown().empty()) << h->messages.texts().join(u' ').toStdString();
 }
 
 TEST_P(ScreenCycle, ChangingATypeReplacesTheRowInOneTransaction)
@@ -604,13 +650,46 @@ TEST_P(ScreenCycle, SkipOfChecksAppliesToOneCheckOnly)
     EXPECT_EQ(h->focus(), form().ATCD);
 }
 
-TEST_P(ScreenCycle, EmptyPartnerIsAcceptedWhenChanging)
+TEST_P(ScreenCycle, AnEmptyPartnerIsRefusedBeforeTheQuestionWhateverTheEntryKind)
+{
+    // On an empty table a click on the blank grid row leaves an add an add;
+    // an emptied partner is refused by the field checks, never after Yes.
+    h->set_rows({});
+    start();
+    h->click_button(1);
+    h->click_cell(1, 1);
+    EXPECT_EQ(screen().entry_kind, entry::add);
+    form().SJSHU->setText(QStringLiteral("1"));
+    form().JKBN->setFocus();
+    form().JKBN->setText(QStringLiteral("0001"));
+    h->key(Qt::Key_Return);
+    EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("相手先企業コードが入力されていません")});
+    EXPECT_EQ(h->focus(), form().ATCD);
+    EXPECT_EQ(screen().input_phase, QStringLiteral("BODY"));
+
+    screen().entry_kind = entry::change;
+    h->messages.clear();
+    EXPECT_EQ(screen().check_partner_code(), Step::refused);
+    EXPECT_TRUE(h->table_rows().isEmpty());
+}
+
+TEST_P(ScreenCycle, F5InHeadShowsTheTableAsItIsNow)
 {
     start();
-    h->click_cell(1, 1);
-    form().ATCD->setText(QString());
-    EXPECT_EQ(screen().check_partner_code(), Step::passed);
-    EXPECT_TRUE(h->messages.shown().empty());
+    form().KATCD->setText(QStringLiteral("C00002"));
+    h->key(Qt::Key_Return);
+    ASSERT_EQ(screen().grid_row_count, 1);
+    h->key(Qt::Key_F2);
+    h->key(Qt::Key_Escape);
+    ASSERT_EQ(screen().input_phase, QStringLiteral("HEAD"));
+    // Another operator adds a row meanwhile.
+    OdbcSandbox::shared().execute(h->dsn(), QStringLiteral("INSERT INTO FL1914利用情報区分マスタ VALUES ('C00009', '2', '0004')"));
+    h->key(Qt::Key_F5);
+    EXPECT_EQ(screen().grid_row_count, 4);
+    EXPECT_EQ(grid().TextMatrix(4, 1), QStringLiteral("C00009"));
+    EXPECT_EQ(h->focus(), form().KATCD);
+    EXPECT_EQ(screen().input_phase, QStringLiteral("HEAD"));
+    EXPECT_TRUE(h->messages.shown().empty()) << h->messages.texts().join(u' ').toStdString();
 }
 
 TEST_P(ScreenCycle, UnknownCodesAreRefused)

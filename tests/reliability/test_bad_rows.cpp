@@ -262,6 +262,36 @@ TEST_P(BadRows, ALowerCasePartnerAndAnOverLongTypeAreActedOnAsListed)
     EXPECT_FALSE(rows.contains(QStringLiteral("A1|1|0002")));
 }
 
+TEST_P(BadRows, KeysWithEdgeBlanksAreDeletedAndChangedAsStored)
+{
+    // The grid shows ' A1' and 'A1' alike; the entry line and the statements
+    // keep the stored value, so each click acts on its own row.
+    insert(QStringLiteral("' A1', '1', '0001'"));
+    insert(QStringLiteral("'A1', '1', '0001'"));
+    insert(QStringLiteral("'B1 ', '1', '0002'"));
+    start();
+    ASSERT_EQ(h->grid_rows().size(), 3);
+    auto click_stored = [this](const QString& partner) {
+        for (int row = 1; row <= h->screen->grid_row_count; ++row) {
+            h->click_cell(row, 1);
+            if (h->form->ATCD->text() == partner)
+                return true;
+        }
+        return false;
+    };
+    ASSERT_TRUE(click_stored(QStringLiteral(" A1")));
+    h->messages.plan(mb::IdOK);
+    h->click_button(2);
+    EXPECT_EQ(h->messages.texts(), QStringList{confirm_delete});
+    EXPECT_EQ(master_rows(dsn()), (QStringList{QStringLiteral("A1|1|0001"), QStringLiteral("B1 |1|0002")}));
+
+    // The change removes the stored row and writes the new one trimmed.
+    h->messages.clear();
+    change_type_of_listed(QStringLiteral("B1"));
+    EXPECT_EQ(h->messages.texts(), QStringList{confirm_update});
+    EXPECT_EQ(master_rows(dsn()), (QStringList{QStringLiteral("A1|1|0001"), QStringLiteral("B1|2|0002")}));
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, BadRows,
                          ::testing::Values(QStringLiteral("sqlite"), QStringLiteral("postgresql")),
                          [](const auto& info) { return info.param.toStdString(); });

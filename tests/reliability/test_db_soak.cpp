@@ -169,10 +169,8 @@ public:
                     remove(store, op);
             } catch (...) {
                 op.outcome = Outcome::escaped;
-                if (store.deletion_open())
-                    (void)store.end_deletion(false);
             }
-            op.left_open = store.deletion_open() || db_.in_transaction();
+            op.left_open = db_.in_transaction();
             record_.operations.push_back(op);
         }
         db_.close_database();
@@ -211,6 +209,7 @@ private:
     {
         switch (s) {
         case StoreOutcome::done: return Outcome::done;
+        case StoreOutcome::absent: return Outcome::refused;
         case StoreOutcome::failed: return Outcome::failed;
         case StoreOutcome::unreachable: return Outcome::unreachable;
         }
@@ -262,37 +261,27 @@ private:
         save(store, op, values_of(op.from), typed(op.to));
     }
 
-    // The held deletion: the transaction, the existence check in it, the
-    // DELETE, the refreshed list, the commit.
+    // The deletion: the existence check, then the DELETE in a transaction of
+    // its own, which removes exactly the checked row or nothing.
     void remove(MasterStore& store, Operation& op)
     {
         op.kind = Kind::remove;
         op.from = listed_[pick(int(listed_.size()))];
-        op.write.start = Clock::now();
-        if (const StoreOutcome begun = store.begin_deletion(); begun != StoreOutcome::done) {
-            op.outcome = outcome_of(begun);
-            return;
-        }
         op.check.start = Clock::now();
-        const Presence seen = store.find_entry(trimmed(values_of(op.from)));
+        const Presence seen = store.find_entry(values_of(op.from));
         op.check.end = Clock::now();
         op.seen = seen;
         if (seen != Presence::present) {
-            (void)store.end_deletion(false);
             op.outcome = seen == Presence::absent ? Outcome::refused : outcome_of(seen);
             if (seen == Presence::absent)
                 refresh(store);   // the operator looks again
             return;
         }
-        if (store.delete_entry(trimmed(values_of(op.from))) != StoreOutcome::done) {
-            (void)store.end_deletion(false);
-            op.outcome = Outcome::failed;
-            return;
-        }
-        refresh(store);
-        const StoreOutcome ended = store.end_deletion(true);
+        op.write.start = Clock::now();
+        const StoreOutcome deleted = store.delete_entry(values_of(op.from));
         op.write.end = Clock::now();
-        op.outcome = outcome_of(ended);
+        op.outcome = outcome_of(deleted);
+        refresh(store);
     }
 
     const int id_;

@@ -359,7 +359,7 @@ TEST_F(ProgramProcess, TheWholeCommandLineIsTheOperatorCodeEvenWhereTheToolkitKn
     }
 }
 
-TEST_F(ProgramProcess, SigtermAtAnOpenDeletionQuestionRollsBackClosesAndEndsWithStatusZero)
+TEST_F(ProgramProcess, SigtermAtAnOpenDeletionQuestionClosesAndEndsWithStatusZero)
 {
     OdbcSandbox& sandbox = OdbcSandbox::shared();
     if (!sandbox.has_postgres())
@@ -396,7 +396,7 @@ TEST_F(ProgramProcess, SigtermAtAnOpenDeletionQuestionRollsBackClosesAndEndsWith
     ASSERT_TRUE(program.waitForStarted(30000));
 
     // Search C00001 (its row is copied into the entry line), then 削除 (Alt+D):
-    // the deletion's transaction is open while its question waits.
+    // the program ends while its question waits.
     auto xdotool = [&](const QStringList& arguments) {
         QProcess tool;
         QProcessEnvironment xenv = QProcessEnvironment::systemEnvironment();
