@@ -55,8 +55,9 @@ StoreOutcome MasterStore::write_entry(int entry_kind, const EntryValues& listed,
             const long long removed = db_.execute_statement(sql::remove_changed_row(
                 listed.partner_code, listed.transfer_type, listed.info_code));
             if (removed != 1) {
-                qCWarning(lcDb) << "the changed row is no longer as listed (" << removed
-                                << "rows matched); nothing written";
+                qCWarning(lcDb).noquote()
+                    << QStringLiteral("the changed row is no longer as listed (%1 rows matched);"
+                                      " nothing written").arg(removed);
                 change.rollback();
                 return StoreOutcome::absent;
             }
@@ -80,8 +81,9 @@ StoreOutcome MasterStore::delete_entry(const EntryValues& values)
         const long long removed = db_.execute_statement(
             sql::delete_entry(values.partner_code, values.transfer_type, values.info_code));
         if (removed != 1) {
-            qCWarning(lcDb) << "the row to delete is no longer as listed (" << removed
-                            << "rows matched); nothing deleted";
+            qCWarning(lcDb).noquote()
+                << QStringLiteral("the row to delete is no longer as listed (%1 rows matched);"
+                                  " nothing deleted").arg(removed);
             deletion.rollback();
             return StoreOutcome::absent;
         }
