@@ -670,7 +670,15 @@ TEST(Soak, ManyOperatorsAddingChangingAndDeletingSharedRowsLoseNothing)
     QStringList contradictions;
     for (auto& [key, h] : history)
         contradictions << h.contradictions(key);
-    EXPECT_TRUE(contradictions.isEmpty()) << contradictions.size() << " contradictions, the first: "
+    // How many of each kind (the text after the key), and the first few.
+    std::map<QString, int> by_kind;
+    for (const QString& c : contradictions)
+        ++by_kind[c.mid(c.indexOf(u' ') + 1)];
+    QStringList kinds;
+    for (const auto& [kind, n] : by_kind)
+        kinds << QStringLiteral("%1 x %2").arg(n).arg(kind);
+    EXPECT_TRUE(contradictions.isEmpty()) << contradictions.size() << " contradictions:\n"
+                                          << kinds.join(u'\n').toStdString() << "\nthe first:\n"
                                           << contradictions.mid(0, 10).join(u'\n').toStdString();
 
     // The ledger: a committed addition adds a row, a committed deletion takes
