@@ -1,9 +1,18 @@
 // Many operators at once on the server database. Each operator has a
 // connection of its own on a thread of its own and works as the screen does,
 // through the store: the duplicate check and the save for an addition or a
-// change, the held deletion with its existence check. They add, change and
-// delete rows of one small shared key space at random for a fixed time
-// (K408020_SOAK_SECONDS, 20 by default; K408020_SOAK_OPERATORS, 8 by default).
+// change, the existence check and then the deletion in a transaction of its
+// own. They add, change and delete rows of one small shared key space at
+// random for a fixed time (K408020_SOAK_SECONDS, 20 by default;
+// K408020_SOAK_OPERATORS, 8 by default).
+//
+// Besides the random mix they meet on purpose: every few milliseconds a round
+// begins on one of the hot rows (partner C00001). Everyone who joins a round
+// changes or deletes that same row, runs the check at the round's start and
+// writes at one shared instant a little later, as if all of them answered the
+// question at once. On PostgreSQL the second DELETE waits for the first
+// commit and then removes nothing: one operator's write is done, the others
+// are told the row is no longer there (StoreOutcome::absent).
 //
 // Every operator keeps a record of what it did and what each step came to,
 // with the times around it. At the end the table, read by a separate
@@ -12,10 +21,16 @@
 //  - every row present was put there by a committed addition or change (or
 //    was there at the start);
 //  - no committed addition or change is lost and no committed deletion is
-//    undone, judged at every check an operator saw and at the end.
+//    undone, judged at every check an operator saw and at the end;
+//  - a committed change or deletion removed its row while it was there, and
+//    no committed removal took a row another had already removed: two of
+//    them on one key need a committed addition or change into it between;
+//  - an operator told "no longer there" was told so while the row was gone;
+//  - the row count is what the committed operations add up to.
 // Commits of different operators overlap in time, so the judgement uses only
 // what the intervals prove (see KeyHistory): it cannot raise a false alarm
-// from timing, and it still fails when a committed write goes missing.
+// from timing, and it still fails when a committed write goes missing or a
+// removal is counted that did not happen.
 #include "ProgramHarness.h"
 
 #include "db/Database.h"
@@ -71,9 +86,10 @@ int env_int(const char* name, int fallback)
 
 enum class Kind { add, change, remove };
 // done: committed; refused: the duplicate check found the new values, or the
-// existence check did not find the row; failed / unreachable: the store's
+// existence check did not find the row; absent: the store found the listed
+// row no longer there and wrote nothing; failed / unreachable: the store's
 // failure path; escaped: an exception came out of the store.
-enum class Outcome { done, refused, failed, unreachable, escaped };
+enum class Outcome { done, refused, absent, failed, unreachable, escaped };
 
 struct Span {
     Time start, end;
@@ -86,7 +102,8 @@ struct Operation {
     Outcome outcome = Outcome::failed;
     std::optional<Presence> seen; // what the check said
     Span check{};                 // the duplicate or existence check
-    Span write{};                 // change: write_entry; remove: begin_deletion .. end_deletion
+    Span write{};                 // add, change: write_entry; remove: delete_entry
+    bool in_round = false;        // met others on the same row (see Rounds)
     bool left_open = false;       // a transaction still open after the operation
 };
 
@@ -135,12 +152,37 @@ private:
     std::map<QString, int> counts_;
 };
 
+// --- meeting on purpose ----------------------------------------------------------
+
+// The rows operators meet on: partner C00001's twelve keys.
+QStringList hot_keys()
+{
+    return key_space().mid(0, 12);
+}
+
+// Rounds of the same length follow each other from the start of the run. An
+// operator joining a round waits for its start, checks, and writes at its
+// answer instant; everyone in the round picks the same row, the first hot
+// row its list shows counting from the round's number. The waits are bounded
+// by the round's length.
+struct Rounds {
+    static constexpr auto length = std::chrono::milliseconds(10);
+    static constexpr auto answer_after = std::chrono::milliseconds(5);
+    static constexpr int join_percent = 20;
+
+    Time origin;
+
+    // The next round to begin after `now`.
+    long long next(Time now) const { return (now - origin) / length + 1; }
+    Time opens(long long round) const { return origin + round * length; }
+};
+
 // --- one operator -------------------------------------------------------------
 
 class Operator {
 public:
-    Operator(int id, QString dsn, QString user, Time deadline, OperatorRecord& record)
-        : id_(id), dsn_(std::move(dsn)), user_(std::move(user)), deadline_(deadline),
+    Operator(int id, QString dsn, QString user, Time deadline, Rounds rounds, OperatorRecord& record)
+        : id_(id), dsn_(std::move(dsn)), user_(std::move(user)), deadline_(deadline), rounds_(rounds),
           record_(record), rng_(0x4B408020u + unsigned(id))
     {
     }
@@ -160,8 +202,11 @@ public:
         while (Clock::now() < deadline_) {
             Operation op;
             try {
+                const bool joins = pick(100) < Rounds::join_percent;
                 const int roll = pick(100);
-                if (listed_.isEmpty() || roll < 40)
+                if (joins)
+                    meet(store, op);
+                else if (listed_.isEmpty() || roll < 40)
                     add(store, op);
                 else if (roll < 70)
                     change(store, op);
@@ -209,7 +254,7 @@ private:
     {
         switch (s) {
         case StoreOutcome::done: return Outcome::done;
-        case StoreOutcome::absent: return Outcome::refused;
+        case StoreOutcome::absent: return Outcome::absent;
         case StoreOutcome::failed: return Outcome::failed;
         case StoreOutcome::unreachable: return Outcome::unreachable;
         }
@@ -220,8 +265,10 @@ private:
         return p == Presence::unreachable ? Outcome::unreachable : Outcome::failed;
     }
 
-    // The duplicate check of the new values, then the save.
-    void save(MasterStore& store, Operation& op, const EntryValues& listed, const EntryValues& fields)
+    // The duplicate check of the new values, then the save; in a round, the
+    // save waits for the round's answer instant.
+    void save(MasterStore& store, Operation& op, const EntryValues& listed, const EntryValues& fields,
+              std::optional<Time> answer_at = std::nullopt)
     {
         op.check.start = Clock::now();
         const Presence seen = store.find_entry(trimmed(fields));
@@ -235,6 +282,8 @@ private:
             op.outcome = outcome_of(seen);
             return;
         }
+        if (answer_at)
+            std::this_thread::sleep_until(*answer_at);
         op.write.start = Clock::now();
         const StoreOutcome written = store.write_entry(op.kind == Kind::change ? entry::change : entry::add,
                                                        listed, fields);
@@ -267,6 +316,11 @@ private:
     {
         op.kind = Kind::remove;
         op.from = listed_[pick(int(listed_.size()))];
+        delete_checked(store, op);
+    }
+
+    void delete_checked(MasterStore& store, Operation& op, std::optional<Time> answer_at = std::nullopt)
+    {
         op.check.start = Clock::now();
         const Presence seen = store.find_entry(values_of(op.from));
         op.check.end = Clock::now();
@@ -277,6 +331,8 @@ private:
                 refresh(store);   // the operator looks again
             return;
         }
+        if (answer_at)
+            std::this_thread::sleep_until(*answer_at);
         op.write.start = Clock::now();
         const StoreOutcome deleted = store.delete_entry(values_of(op.from));
         op.write.end = Clock::now();
@@ -284,12 +340,48 @@ private:
         refresh(store);
     }
 
+    // A round: the round's row, changed or deleted at its answer instant.
+    // With no hot row listed the operator adds one instead.
+    void meet(MasterStore& store, Operation& op)
+    {
+        const long long round = rounds_.next(Clock::now());
+        const auto first = std::size_t(round) % std::size_t(hot_.size());
+        QString row;
+        for (std::size_t i = 0; i < std::size_t(hot_.size()) && row.isEmpty(); ++i) {
+            const QString& key = hot_[qsizetype((first + i) % std::size_t(hot_.size()))];
+            if (listed_.contains(key))
+                row = key;
+        }
+        if (row.isEmpty()) {
+            op.kind = Kind::add;
+            op.to = hot_[pick(int(hot_.size()))];
+            save(store, op, {}, typed(op.to));
+            return;
+        }
+        op.in_round = true;
+        op.from = row;
+        const Time answer_at = rounds_.opens(round) + Rounds::answer_after;
+        std::this_thread::sleep_until(rounds_.opens(round));
+        if (pick(2) == 0) {
+            op.kind = Kind::change;
+            do
+                op.to = random_key();
+            while (op.to == op.from);
+            save(store, op, values_of(op.from), typed(op.to), answer_at);
+        } else {
+            op.kind = Kind::remove;
+            delete_checked(store, op, answer_at);
+        }
+    }
+
     const int id_;
     const QString dsn_, user_;
     const Time deadline_;
+    const Rounds rounds_;
     OperatorRecord& record_;
     std::mt19937 rng_;
     const QStringList keys_ = key_space();
+    const QStringList hot_ = hot_keys();
     QStringList listed_;
     Database db_;
 };
@@ -299,50 +391,108 @@ private:
 // What the records say about one key. A put is a committed addition or change
 // into the key; its insert succeeded under the primary key, so at its commit
 // (somewhere inside its span) the key went from absent to present. A remove
-// is a committed deletion or change away from the key; its DELETE, run after
-// the span's start, may have found the row already gone, so it proves only
-// that a row put before its start is gone by its end. A sighting is a check
-// that saw the key present or absent at some instant inside its span.
+// is a committed deletion or change away from the key; its DELETE removed
+// exactly one row, so the key was present when the DELETE found it and went
+// from present to absent at the commit, both inside the span. A sighting is a
+// check that saw the key present or absent at some instant inside its span;
+// a write told "no longer there" saw it absent inside the write's span.
 class KeyHistory {
 public:
     void put(Span s) { puts_.push_back(s); }
     void remove(Span s) { removes_.push_back(s); }
-    void seen(Span s, bool present) { sightings_.push_back({s, present}); }
+    // `by`: who saw it, for the report.
+    void seen(Span s, bool present, const char* by) { sightings_.push_back({s, present, by}); }
 
     // Every contradiction between the sightings and the committed writes.
     QStringList contradictions(const QString& key)
     {
-        // Each put also saw the key absent just before its commit.
+        // Each put also saw the key absent just before its commit, each
+        // remove saw it present.
         for (const Span& p : puts_)
-            sightings_.push_back({p, false});
+            sightings_.push_back({p, false, "a committed addition or change"});
+        for (const Span& r : removes_)
+            sightings_.push_back({r, true, "a committed change or deletion"});
         prepare();
-        QStringList found;
-        for (const auto& [s, present] : sightings_) {
+        QStringList found = removed_twice(key);
+        for (const auto& [s, present, by] : sightings_) {
             if (present) {
                 // The row seen was put before the check ended ...
                 const auto before = last_put_end_starting_before(s.end);
                 if (!before) {
-                    found << QStringLiteral("%1 present with no committed addition or change into it").arg(key);
+                    found << QStringLiteral("%1 present with no committed addition or change into it (seen by %2)")
+                                 .arg(key, QLatin1String(by));
                     continue;
                 }
                 // ... and no remove that began after that put had ended
                 // was over before the check began.
                 if (remove_between(*before, s.start))
-                    found << QStringLiteral("%1 present after a committed deletion of it (deletion lost)").arg(key);
+                    found << QStringLiteral("%1 present after a committed deletion of it (deletion lost; seen by %2)")
+                                 .arg(key, QLatin1String(by));
             } else {
                 // A put over before the check began must have been undone by
                 // a remove that ended after the put began and began before
                 // the check ended.
                 const auto before = last_put_start_ending_before(s.start);
                 if (before && !remove_overlapping(*before, s.end))
-                    found << QStringLiteral("%1 absent with no committed deletion after its addition (addition lost)")
-                                 .arg(key);
+                    found << QStringLiteral("%1 absent with no committed deletion after its addition (addition lost;"
+                                            " seen by %2)")
+                                 .arg(key, QLatin1String(by));
             }
         }
         return found;
     }
 
 private:
+    // Two removes A and B of the key need a put whose commit can lie between
+    // theirs, in whichever order they came. A before B can hold a put P when
+    // A.start < P.end and P.start < B.end; with g(A) the earliest start among
+    // puts that end after A starts, and G(A) = max(A.start, g(A)), the order
+    // A before B is impossible or has no put between exactly when
+    // B.end <= G(A). Both orders fail when B.end <= G(A) and A.end <= G(B).
+    QStringList removed_twice(const QString& key) const
+    {
+        const std::size_t n = removes_.size();
+        std::vector<Time> reach(n);   // G of each remove, in the order of removes_
+        for (std::size_t i = 0; i < n; ++i) {
+            const auto after = std::upper_bound(by_end_.begin(), by_end_.end(), removes_[i].start,
+                                                [](Time v, const Span& p) { return v < p.end; }) - by_end_.begin();
+            const Time g = std::size_t(after) < by_end_.size() ? put_min_start_from_end_[std::size_t(after)] : Time::max();
+            reach[i] = std::max(removes_[i].start, g);
+        }
+        // The removes by end, with the two largest G among each prefix.
+        std::vector<std::size_t> order(n);
+        for (std::size_t i = 0; i < n; ++i)
+            order[i] = i;
+        std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return removes_[a].end < removes_[b].end; });
+        std::vector<std::size_t> best(n), second(n, n);
+        for (std::size_t k = 0; k < n; ++k) {
+            const std::size_t i = order[k];
+            best[k] = k == 0 ? i : best[k - 1];
+            second[k] = k == 0 ? n : second[k - 1];
+            if (k > 0 && reach[i] > reach[best[k]]) {
+                second[k] = best[k];
+                best[k] = i;
+            } else if (k > 0 && (second[k] == n || reach[i] > reach[second[k]])) {
+                second[k] = i;
+            }
+        }
+        QStringList found;
+        for (std::size_t a = 0; a < n; ++a) {
+            // The removes B with B.end <= G(A) are a prefix of `order`.
+            const auto upto = std::upper_bound(order.begin(), order.end(), reach[a],
+                                               [&](Time v, std::size_t b) { return v < removes_[b].end; }) - order.begin();
+            if (upto == 0)
+                continue;
+            const std::size_t k = std::size_t(upto - 1);
+            const std::size_t b = best[k] != a ? best[k] : second[k];
+            if (b != n && removes_[a].end <= reach[b])
+                found << QStringLiteral("%1 removed by a committed deletion or change after another had removed it,"
+                                        " with no committed addition or change into it between (removal counted twice)")
+                             .arg(key);
+        }
+        return found;
+    }
+
     void prepare()
     {
         std::sort(puts_.begin(), puts_.end(), [](const Span& a, const Span& b) { return a.start < b.start; });
@@ -357,6 +507,9 @@ private:
         for (const Span& p : by_end_)
             put_max_start_by_end_.push_back(put_max_start_by_end_.empty() ? p.start
                                                                           : std::max(put_max_start_by_end_.back(), p.start));
+        put_min_start_from_end_.assign(by_end_.size(), Time::max());
+        for (std::size_t i = by_end_.size(); i-- > 0;)
+            put_min_start_from_end_[i] = std::min(by_end_[i].start, i + 1 < by_end_.size() ? put_min_start_from_end_[i + 1] : Time::max());
         remove_max_end_.clear();
         for (const Span& r : removes_)
             remove_max_end_.push_back(remove_max_end_.empty() ? r.end : std::max(remove_max_end_.back(), r.end));
@@ -395,8 +548,14 @@ private:
     }
 
     std::vector<Span> puts_, removes_, by_end_;
-    std::vector<std::pair<Span, bool>> sightings_;
-    std::vector<Time> put_max_end_, put_max_start_by_end_, remove_max_end_, remove_min_end_after_;
+    struct Sighting {
+        Span span;
+        bool present;
+        const char* by;
+    };
+    std::vector<Sighting> sightings_;
+    std::vector<Time> put_max_end_, put_max_start_by_end_, put_min_start_from_end_, remove_max_end_,
+        remove_min_end_after_;
 };
 
 double percentile(std::vector<double> values, double p)
@@ -435,10 +594,11 @@ TEST(Soak, ManyOperatorsAddingChangingAndDeletingSharedRowsLoseNothing)
     std::vector<OperatorRecord> records(std::size_t(operators), OperatorRecord{});
     const Time began = Clock::now();
     const Time deadline = began + std::chrono::seconds(seconds);
+    const Rounds rounds{began};
     {
         std::vector<std::thread> threads;
         for (int i = 0; i < operators; ++i)
-            threads.emplace_back([&, i] { Operator(i + 1, dsn, user, deadline, records[std::size_t(i)]).run(); });
+            threads.emplace_back([&, i] { Operator(i + 1, dsn, user, deadline, rounds, records[std::size_t(i)]).run(); });
         for (std::thread& t : threads)
             t.join();
     }
@@ -458,8 +618,9 @@ TEST(Soak, ManyOperatorsAddingChangingAndDeletingSharedRowsLoseNothing)
     std::map<QString, KeyHistory> history;
     for (const MasterRow& r : initial)
         history[r.partner + u'|' + r.type + u'|' + r.code].put({began, began});
-    int total = 0, committed = 0, refused = 0, failed = 0, unreachable = 0, escaped = 0, left_open = 0;
-    std::map<Kind, int> done_by_kind;
+    int total = 0, committed = 0, refused = 0, absent = 0, failed = 0, unreachable = 0, escaped = 0, left_open = 0;
+    int in_rounds = 0, absent_in_rounds = 0;
+    std::map<Kind, int> done_by_kind, absent_by_kind;
     std::vector<double> save_ms;
     QStringList per_operator;
     for (std::size_t i = 0; i < records.size(); ++i) {
@@ -470,8 +631,10 @@ TEST(Soak, ManyOperatorsAddingChangingAndDeletingSharedRowsLoseNothing)
         for (const Operation& op : rec.operations) {
             ++total;
             left_open += op.left_open;
+            in_rounds += op.in_round;
             if (op.seen == Presence::present || op.seen == Presence::absent)
-                history[op.kind == Kind::remove ? op.from : op.to].seen(op.check, op.seen == Presence::present);
+                history[op.kind == Kind::remove ? op.from : op.to].seen(op.check, op.seen == Presence::present,
+                                                                         "a check");
             switch (op.outcome) {
             case Outcome::done:
                 ++committed;
@@ -483,6 +646,13 @@ TEST(Soak, ManyOperatorsAddingChangingAndDeletingSharedRowsLoseNothing)
                     history[op.to].put(op.write);
                 break;
             case Outcome::refused: ++refused; break;
+            case Outcome::absent:
+                // The DELETE of the listed row found nothing inside the write.
+                ++absent;
+                ++absent_by_kind[op.kind];
+                absent_in_rounds += op.in_round;
+                history[op.from].seen(op.write, false, "a write told it was no longer there");
+                break;
             case Outcome::failed: ++failed; break;
             case Outcome::unreachable: ++unreachable; break;
             case Outcome::escaped: ++escaped; break;
@@ -492,16 +662,31 @@ TEST(Soak, ManyOperatorsAddingChangingAndDeletingSharedRowsLoseNothing)
     }
     // The table itself is the last sighting of every key.
     for (const QString& key : keys)
-        history[key].seen({ended, ended}, table.contains(key));
+        history[key].seen({ended, ended}, table.contains(key), "the table at the end");
     for (const QString& row : table)
         if (!keys.contains(row))
-            history[row].seen({ended, ended}, true);
+            history[row].seen({ended, ended}, true, "the table at the end");
 
     QStringList contradictions;
     for (auto& [key, h] : history)
         contradictions << h.contradictions(key);
-    EXPECT_TRUE(contradictions.isEmpty()) << contradictions.size() << " contradictions, the first: "
+    // How many of each kind (the text after the key), and the first few.
+    std::map<QString, int> by_kind;
+    for (const QString& c : contradictions)
+        ++by_kind[c.mid(c.indexOf(u' ') + 1)];
+    QStringList kinds;
+    for (const auto& [kind, n] : by_kind)
+        kinds << QStringLiteral("%1 x %2").arg(n).arg(kind);
+    EXPECT_TRUE(contradictions.isEmpty()) << contradictions.size() << " contradictions:\n"
+                                          << kinds.join(u'\n').toStdString() << "\nthe first:\n"
                                           << contradictions.mid(0, 10).join(u'\n').toStdString();
+
+    // The ledger: a committed addition adds a row, a committed deletion takes
+    // one away, a committed change keeps the count.
+    const long long ledger = static_cast<long long>(initial.size()) + done_by_kind[Kind::add] - done_by_kind[Kind::remove];
+    EXPECT_EQ(static_cast<long long>(table.size()), ledger)
+        << "the table's rows differ from what the committed operations add up to (" << initial.size() << " + "
+        << done_by_kind[Kind::add] << " added - " << done_by_kind[Kind::remove] << " deleted)";
 
     // Refusals and failures all came through the store's own results.
     EXPECT_EQ(escaped, 0) << "exceptions came out of the store";
@@ -512,6 +697,9 @@ TEST(Soak, ManyOperatorsAddingChangingAndDeletingSharedRowsLoseNothing)
     EXPECT_GT(done_by_kind[Kind::change], 0);
     EXPECT_GT(done_by_kind[Kind::remove], 0);
     EXPECT_GT(refused, 0);
+    // Operators met on one row: some of them were told it was no longer there.
+    EXPECT_GT(in_rounds, 0);
+    EXPECT_GT(absent, 0);
 
     const double per_second = total / elapsed;
     const double committed_per_second = committed / elapsed;
@@ -528,15 +716,18 @@ TEST(Soak, ManyOperatorsAddingChangingAndDeletingSharedRowsLoseNothing)
     RecordProperty("operations_per_second", QString::number(per_second, 'f', 1).toStdString());
     RecordProperty("committed_per_second", QString::number(committed_per_second, 'f', 1).toStdString());
     RecordProperty("save_p99_ms", QString::number(save_p99, 'f', 2).toStdString());
+    RecordProperty("refused_no_longer_there", absent);
+    const bool held = contradictions.isEmpty() && escaped == 0 && left_open == 0 && table.size() == ledger;
     std::printf("soak: %d operators, %.1f s, %d operations (%.1f/s), %d committed (%.1f/s: %d added, %d changed, "
-                "%d deleted), %d refused by the checks, %d failed; %zu saves, p50 %.2f ms, p99 %.2f ms; "
-                "final rows %lld; %s\n"
+                "%d deleted), %d refused by the checks, %d refused as no longer there (%d changes, %d deletions; "
+                "%d of them among the %d operations in rounds), %d failed; %zu saves, p50 %.2f ms, p99 %.2f ms; "
+                "final rows %lld (ledger %lld); %s\n"
                 "soak: committed/total per operator: %s\n"
                 "soak: database failures logged by SQLSTATE: %s\n",
                 operators, elapsed, total, per_second, committed, committed_per_second, done_by_kind[Kind::add],
-                done_by_kind[Kind::change], done_by_kind[Kind::remove], refused, failed, save_ms.size(), save_p50,
-                save_p99, static_cast<long long>(table.size()),
-                contradictions.isEmpty() && escaped == 0 && left_open == 0 ? "invariants held" : "INVARIANTS BROKEN",
+                done_by_kind[Kind::change], done_by_kind[Kind::remove], refused, absent, absent_by_kind[Kind::change],
+                absent_by_kind[Kind::remove], absent_in_rounds, in_rounds, failed, save_ms.size(), save_p50,
+                save_p99, static_cast<long long>(table.size()), ledger, held ? "invariants held" : "INVARIANTS BROKEN",
                 qPrintable(per_operator.join(u' ')), qPrintable(failures.isEmpty() ? QStringLiteral("none") : failures.join(QStringLiteral(", "))));
     std::fflush(stdout);
 }
