@@ -134,11 +134,12 @@ private:
     static void handle(QtMsgType type, const QMessageLogContext& context, const QString& text)
     {
         if (instance && context.category && QByteArray(context.category) == "k4.db") {
-            if (type == QtWarningMsg) {
-                const qsizetype at = text.indexOf(QLatin1String("SQLSTATE "));
-                const QString state = at < 0 ? QStringLiteral("other") : text.mid(at + 9, 5);
+            // Only the database's own failures; the store's word that a row is
+            // no longer there is counted with the outcomes.
+            const qsizetype at = text.indexOf(QLatin1String("SQLSTATE "));
+            if (type == QtWarningMsg && at >= 0) {
                 QMutexLocker lock(&instance->mutex_);
-                ++instance->counts_[state];
+                ++instance->counts_[text.mid(at + 9, 5)];
             }
             return;
         }
