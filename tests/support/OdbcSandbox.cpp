@@ -7,7 +7,11 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <stdexcept>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace k4::test {
 
@@ -16,7 +20,27 @@ namespace {
 const QString kSqliteDsn = QStringLiteral("k4_sqlite");
 const QString kPgDsn = QStringLiteral("k4_pg");
 const QString kPgAdminDsn = QStringLiteral("k4_pg_admin");
+const QString kPgRelayDsn = QStringLiteral("k4_pg_relay");
+const QString kPgDeclareDsn = QStringLiteral("k4_pg_declare");
 const QString kPgUser = QStringLiteral("postgres");
+
+// A loopback port nobody listens on right now (the system's pick).
+quint16 free_loopback_port()
+{
+    const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (s < 0)
+        throw std::runtime_error("cannot create a socket to find a free port");
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    const bool found = ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
+        && ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) == 0;
+    ::close(s);
+    if (!found)
+        throw std::runtime_error("cannot find a free loopback port");
+    return ntohs(address.sin_port);
+}
 
 }  // namespace
 
@@ -32,6 +56,7 @@ OdbcSandbox::OdbcSandbox(Options options)
         pg_database_ = QStringLiteral("k4t_%1_%2")
                            .arg(QCoreApplication::applicationPid())
                            .arg(QRandomGenerator::global()->generate(), 8, 16, QChar(u'0'));
+        relay_port_ = free_loopback_port();
     }
 
     write_configuration();
@@ -71,6 +96,10 @@ void OdbcSandbox::write_configuration()
     if (has_postgres()) {
         config.add_postgres(kPgDsn, pg_host_, pg_port_, pg_database_, kPgUser);
         config.add_postgres(kPgAdminDsn, pg_host_, pg_port_, QStringLiteral("postgres"), kPgUser);
+        config.add_postgres(kPgRelayDsn, QStringLiteral("127.0.0.1"), QString::number(relay_port_),
+                            pg_database_, kPgUser);
+        config.add_postgres(kPgDeclareDsn, pg_host_, pg_port_, pg_database_, kPgUser,
+                            {QStringLiteral("UseDeclareFetch=1"), QStringLiteral("Fetch=2")});
     }
     if (options_.default_dsn)
         config.add_sqlite(QStringLiteral("Default"), default_dsn_file());
@@ -95,6 +124,10 @@ bool OdbcSandbox::has_postgres() const { return !pg_port_.isEmpty(); }
 QString OdbcSandbox::pg_dsn() const { return has_postgres() ? kPgDsn : QString(); }
 QString OdbcSandbox::pg_user() const { return kPgUser; }
 QString OdbcSandbox::pg_database() const { return pg_database_; }
+quint16 OdbcSandbox::pg_port() const { return has_postgres() ? quint16(pg_port_.toUInt()) : 0; }
+QString OdbcSandbox::relay_dsn() const { return has_postgres() ? kPgRelayDsn : QString(); }
+quint16 OdbcSandbox::relay_port() const { return relay_port_; }
+QString OdbcSandbox::declare_fetch_dsn() const { return has_postgres() ? kPgDeclareDsn : QString(); }
 
 QString OdbcSandbox::default_dsn_file() const
 {

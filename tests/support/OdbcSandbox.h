@@ -11,13 +11,20 @@
 //  - sqlite_dsn(): a new SQLite database file made from db/sqlite/schema.sql;
 //  - pg_dsn(): when K4_PG_PORT is set (K4_PG_HOST, default 127.0.0.1), a new
 //    PostgreSQL database with a name unique to this process, made from
-//    db/postgresql/schema.sql and dropped when the sandbox ends.
+//    db/postgresql/schema.sql and dropped when the sandbox ends;
+//  - relay_dsn(): the same database through 127.0.0.1:relay_port(), a port
+//    kept free for a TcpRelay the test starts itself:
+//        TcpRelay relay(sandbox.relay_port(), sandbox.pg_port());
+//  - declare_fetch_dsn(): the same database with UseDeclareFetch=1 and
+//    Fetch=2: psqlODBC reads a result from a server-side cursor, two rows at
+//    a time, while the rows are fetched rather than all at execution.
 // Each test process gets its own file and database, so processes may run side
 // by side.
 
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QtGlobal>
 #include <optional>
 
 namespace k4::test {
@@ -49,6 +56,10 @@ public:
     QString pg_user() const;          // the server's user for UID=
     QString pg_database() const;      // the database made for this process
     QString default_dsn_file() const; // the "Default" data source's file, if defined
+    quint16 pg_port() const;          // the server's port; 0 without PostgreSQL
+    QString relay_dsn() const;        // empty without PostgreSQL
+    quint16 relay_port() const;       // where relay_dsn() connects; 0 without PostgreSQL
+    QString declare_fetch_dsn() const;  // empty without PostgreSQL
 
     // The data source and user name for "sqlite" or "postgresql".
     QString dsn(const QString& backend) const;
@@ -74,6 +85,7 @@ private:
     QString pg_host_;
     QString pg_port_;
     QString pg_database_;
+    quint16 relay_port_ = 0;
     bool pg_created_ = false;
 };
 
