@@ -343,6 +343,11 @@ void TextBox::set_edit_filter(EditFilter filter)
 
 Label::Label(QWidget* parent) : QLabel(parent)
 {
+    // A label shows its caption as written: names from the list file or the
+    // database and the operator code are data, so "<b>" or "&amp;" in them is
+    // shown, never taken as markup. No label carries an access key (none has
+    // a buddy), so plain text loses nothing.
+    setTextFormat(Qt::PlainText);
     setAutoFillBackground(false);
 }
 

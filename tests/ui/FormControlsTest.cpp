@@ -168,6 +168,22 @@ TEST(Controls, DefaultValues)
     EXPECT_EQ(default_value(&plain), QString());
 }
 
+TEST(Controls, LabelsShowMarkupInTheirCaptionAsWritten)
+{
+    // Names come from the list file and the database: markup in them is text.
+    for (const QString& caption : {QStringLiteral("<b>部門</b>&amp;"),
+                                   QStringLiteral("<img src=\"/nonexistent.png\">OP"),
+                                   QStringLiteral("A&lt;B")}) {
+        Label label;
+        set_default_value(&label, caption);
+        EXPECT_EQ(default_value(&label), caption);
+        // Laid out as rich text the caption would be far narrower than its
+        // characters (bold 部門&, an image, A<B).
+        EXPECT_GE(label.sizeHint().width(), label.fontMetrics().horizontalAdvance(caption))
+            << caption.toStdString();
+    }
+}
+
 TEST(Controls, ColoursInBgrFormAndSystemColours)
 {
     EXPECT_EQ(color_from_ole(0x00336699), QColor(0x99, 0x66, 0x33));
