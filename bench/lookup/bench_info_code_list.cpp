@@ -1,18 +1,23 @@
 // Loading a full 32,767-line list file, beside reading and decoding the same
 // file alone (the floor any loader has to pay), and looking codes up in the
-// loaded list.
+// loaded list. Loading a 300 MB file named as the list by mistake, with the
+// memory that load takes.
 
 #include "Paired.h"
 #include "common/cp932.h"
 #include "lookup/InfoCodeList.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+#include <algorithm>
 #include <cstring>
+#include <fstream>
 #include <malloc.h>
 #include <memory>
 #include <stdexcept>
+#include <string>
 
 using namespace k4;
 
@@ -148,6 +153,103 @@ static void BM_FindInFullList(benchmark::State& state)
     }
 }
 BENCHMARK(BM_FindInFullList);
+
+namespace {
+
+// Resident memory of this process from /proc/self/status, in KiB: "VmRSS" now
+// or "VmHWM" (the peak since the last reset_peak_rss).
+long status_kib(const char* key)
+{
+    std::ifstream status("/proc/self/status");
+    const std::string prefix = std::string(key) + ":";
+    for (std::string line; std::getline(status, line);)
+        if (line.compare(0, prefix.size(), prefix) == 0)
+            return std::stol(line.substr(prefix.size()));
+    return -1;
+}
+
+// Sets the peak to the current resident size (Linux 4.0 and later); false
+// when the kernel refuses.
+bool reset_peak_rss()
+{
+    std::ofstream clear("/proc/self/clear_refs");
+    clear << "5" << std::flush;
+    return bool(clear);
+}
+
+// A file of 300,800,000 bytes: 3,008,000 code page 932 lines of 100 bytes,
+// each ended by CR LF, the code and name where a list has them and the rest
+// of the line filled, as a data file of the same folder named by mistake
+// would be. Written in pieces, so that making it leaves no trace in the
+// process's peak memory.
+struct OversizedListFile {
+    static constexpr int lines = 3'008'000;
+    static constexpr int line_bytes = 100;
+    QTemporaryDir dir;
+    QString path = dir.path() + QStringLiteral("/johokubun.txt");
+
+    OversizedListFile()
+    {
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly))
+            qFatal("cannot write %s", qPrintable(path));
+        const QByteArray name = to_cp932(QStringLiteral("情報区分名称"));
+        QByteArray piece;
+        piece.reserve(4 << 20);
+        for (int i = 1; i <= lines; ++i) {
+            const qsizetype start = piece.size();
+            piece += QByteArray::number(i % 10000).rightJustified(4, '0');
+            piece += name;
+            piece += QByteArray::number(i).rightJustified(14, '0');
+            piece += QByteArray(line_bytes - 2 - (piece.size() - start), 'X');
+            piece += "\r\n";
+            if (piece.size() >= (4 << 20) - line_bytes || i == lines) {
+                if (f.write(piece) != piece.size())
+                    qFatal("cannot write %s", qPrintable(path));
+                piece.clear();
+            }
+        }
+    }
+};
+
+}  // namespace
+
+// The start-up load of that file: it ends with status 9 and the first 32,767
+// lines. The time is the load's; peak_mb is the most resident memory the load
+// added above what the process held before it (the largest over the
+// iterations), file_mb the file's size.
+static void BM_LoadOversizedListFile(benchmark::State& state)
+{
+    const OversizedListFile file;   // written before any timing starts
+    long added_peak_kib = 0;
+    bool peak_known = true;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto list = std::make_unique<InfoCodeList>();
+        // Free heap pages go back to the kernel first, so that what the load
+        // allocates shows as new resident memory instead of reusing pages
+        // that the file's writing or an earlier iteration left behind.
+        malloc_trim(0);
+        peak_known = peak_known && reset_peak_rss();
+        const long before = status_kib("VmRSS");
+        state.ResumeTiming();
+
+        int status = 0;
+        load_info_code_file(*list, file.path, status);
+        benchmark::DoNotOptimize(list->info_code_list().data());
+
+        state.PauseTiming();
+        added_peak_kib = std::max(added_peak_kib, status_kib("VmHWM") - before);
+        if (status != 9 || list->info_code_count() != max_info_code_lines)
+            state.SkipWithError("the load did not stop at the line limit with status 9");
+        list.reset();
+        state.ResumeTiming();
+    }
+    if (peak_known)
+        state.counters["peak_mb"] = double(added_peak_kib) / 1024.0;
+    state.counters["file_mb"] = double(QFileInfo(file.path).size()) / 1e6;
+}
+BENCHMARK(BM_LoadOversizedListFile)->Name("list_load_oversized")->Iterations(3)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
