@@ -57,8 +57,9 @@ private:
 
 // Reads the list file afresh and shows the popup modally; returns when it has
 // closed. Status 9, with no window and no message, when the list file is
-// missing, cannot be read or has more than 32767 lines; otherwise the status
-// is left as the caller set it.
+// missing, cannot be read or has more than 32767 lines (reading stops at line
+// 32768, so a huge file is refused quickly); otherwise the status is left as
+// the caller set it.
 void show_info_code_popup(QWidget* code_target, QWidget* name_target, int& status,
                           const SettingsLocation& where, QWidget* parent = nullptr);
 

@@ -34,8 +34,10 @@ private:
 
 // Loads the list file named by EDI.ini into `list`. Status 0 when the whole
 // file was loaded. Status 9 when the file is missing (the list stays as it
-// was), when it cannot be read (the list is left empty), or when it has more
-// than 32767 lines (the first 32767 stay in the list with their count).
+// was), when it cannot be opened (the list is left empty), when a read fails
+// (the lines read before the failure stay), or when it has more than 32767
+// lines (the first 32767 stay in the list with their count; the rest of the
+// file is not read).
 void load_info_code_list(InfoCodeList& list, const SettingsLocation& where, int& status);
 // The same with the list file's path already located. False when no list file
 // is found at `path` (status 9, the list stays as it was).

@@ -2,8 +2,10 @@
 
 #include "ListFixture.h"
 #include "QtPrint.h"
+#include "common/cp932.h"
 #include "lookup/InfoCodeList.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <gtest/gtest.h>
 
@@ -125,6 +127,54 @@ TEST(InfoCodeFile, KeepsOnlyTheEntriesCharactersOfOverLongLinesAndLinesPastTheLi
     // A normal list keeps the text it was read from, line ends included.
     entries = InfoCodeEntries::from_text(QStringLiteral("0001一番\r\n0002二番\r\n"), max_info_code_lines);
     EXPECT_EQ(entries.held_characters(), 16);
+}
+
+TEST(InfoCodeFile, ReadInChunksOfAnySizeAsTheWholeTextSplitsAndNoFurtherThanTheLimit)
+{
+    // Chunks may end inside a double-byte character, between CR and LF, inside
+    // a byte-order mark or a surrogate pair; lines are cut long before their
+    // ends (a dangling lead byte, 60 double-byte characters, 30 characters of
+    // four UTF-8 bytes). Whatever the chunk size, the entries are those of
+    // the whole text split into lines.
+    const QByteArray cp932 = sjis(QStringLiteral("0001部門表\r\n01  ｱｲｳ\r0\n02名前\n\r\n"))
+                             + QByteArray("00\x81\r\n\x81\x81\x81\r") + sjis(QString(60, u'長'))
+                             + QByteArray(120, '\xFD') + "\r\n" + sjis(QStringLiteral("0")) + sjis(QString(60, u'長'));
+    const QByteArray utf8 = QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF\xEF\xBB\xBF")
+                            + QStringLiteral("0002部門\r\n").toUtf8() + QStringLiteral("😀").repeated(30).toUtf8()
+                            + QByteArray("\r\n\xF0\x9F\r\xEF\xBB\xBF" "0003");
+    const QByteArray two_lines = "0001A\r\n0002B\r\n";
+    struct Case {
+        QByteArray bytes;
+        QString text;   // the bytes decoded whole
+        int max_lines;
+    };
+    const Case cases[] = {{cp932, from_cp932(cp932), max_info_code_lines},
+                          {cp932, from_cp932(cp932), 4},
+                          {utf8, QString::fromUtf8(utf8.sliced(3)), max_info_code_lines},
+                          {two_lines, QString::fromLatin1(two_lines), 2},
+                          {two_lines, QString::fromLatin1(two_lines), 1}};
+    for (const Case& c : cases) {
+        const InfoCodeEntries whole = InfoCodeEntries::from_text(c.text, c.max_lines);
+        for (const qsizetype chunk : {1, 2, 3, 4, 5, 7, 11, 64 * 1024}) {
+            const InfoCodeEntries read = parse_info_code_bytes(c.bytes, c.max_lines, chunk);
+            EXPECT_EQ(pairs(read), pairs(whole)) << "chunk " << chunk << " limit " << c.max_lines;
+            EXPECT_EQ(read.complete(), whole.complete()) << "chunk " << chunk << " limit " << c.max_lines;
+        }
+    }
+
+    // Past the limit nothing more is read, and of a long line no more than
+    // its beginning is kept.
+    QByteArray big = QByteArray("0001") + sjis(QString(100000, u'長')) + "\r\n" + numbered_lines(3);
+    big += QByteArray(4 << 20, 'x');
+    QBuffer device(&big);
+    device.open(QIODevice::ReadOnly);
+    const InfoCodeEntries limited = read_info_code_lines(device, 3, 4096);
+    EXPECT_FALSE(limited.complete());
+    EXPECT_EQ(pairs(limited), (Pairs{{"0001", QString(20, u'長')},
+                                    {"0001", "情報区分名称00000000000001"},
+                                    {"0002", "情報区分名称00000000000002"}}));
+    EXPECT_LT(limited.held_characters(), 2000);
+    EXPECT_LT(device.pos(), 200000 + 3 * 46 + 4096);
 }
 
 TEST(InfoCodeFile, ExistsOnlyAsAPlainFileAndMayStillFailToRead)
