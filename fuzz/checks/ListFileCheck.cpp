@@ -1,5 +1,6 @@
 #include "FuzzChecks.h"
 
+#include "common/cp932.h"
 #include "common/text.h"
 #include "lookup/InfoCodeFile.h"
 #include "lookup/InfoCodeList.h"
@@ -32,6 +33,22 @@ std::string check_list_file(const std::uint8_t* data, std::size_t size)
     // A small limit for some inputs, so that the cut-off path is reached.
     const int max_lines = size > 0 && data[0] % 4 == 0 ? 1 + data[0] % 7 : max_info_code_lines;
     InfoCodeEntries entries = parse_info_code_bytes(bytes, max_lines);
+
+    // Read in chunks of any size, the bytes give the entries of their whole
+    // text decoded at once and split into lines.
+    const qsizetype chunk = size > 1 ? 1 + data[1] % 13 : 1;
+    const InfoCodeEntries chunked = parse_info_code_bytes(bytes, max_lines, chunk);
+    const QString whole_text = bytes.startsWith("\xEF\xBB\xBF")
+                                   ? QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3)
+                                   : from_cp932(bytes);
+    const InfoCodeEntries whole = InfoCodeEntries::from_text(whole_text, max_lines);
+    if (chunked.size() != whole.size() || chunked.complete() != whole.complete()
+        || entries.size() != whole.size() || entries.complete() != whole.complete())
+        return "reading in chunks gives other lines than splitting the whole text";
+    for (qsizetype i = 0; i < whole.size(); ++i)
+        if (chunked[i].code != whole[i].code || chunked[i].name != whole[i].name
+            || entries[i].code != whole[i].code || entries[i].name != whole[i].name)
+            return "reading in chunks gives another entry than splitting the whole text";
 
     if (int(entries.size()) > max_lines)
         return "more entries than the line limit";
