@@ -254,6 +254,26 @@ std::vector<TableLine> build_table(const std::vector<Measurement>& measurements)
         line.binding = true;
         add_paired(out, index.find(QStringLiteral("list_load/32767")), line);
     }
+    if (const Measurement* m = index.find(QStringLiteral("list_load_oversized"))) {
+        TableLine line = make_line(QStringLiteral("load_info_code_list of a 300 MB file, stopping at 32 767"),
+                                   QString(), QStringLiteral("32 767"));
+        line.unit = QStringLiteral("ms");
+        line.floor_is = QStringLiteral("none (measured alone)");
+        if (m->error.isEmpty()) {
+            line.program = m->time_ms;
+            out.push_back(line);
+            TableLine memory = make_line(QStringLiteral("peak resident memory that load adds"), QString(),
+                                         QStringLiteral("32 767"));
+            memory.unit = QStringLiteral("MB");
+            memory.floor_is = QStringLiteral("none (measured alone)");
+            memory.program = counter(*m, "peak_mb");
+            if (memory.program)
+                out.push_back(memory);
+        } else {
+            line.verdict = QStringLiteral("error: ") + m->error;
+            out.push_back(line);
+        }
+    }
     {
         const Measurement* fill = index.find(QStringLiteral("BM_FlexGridFill"));
         const Measurement* plain = index.find(QStringLiteral("BM_PlainVectorFill"));
