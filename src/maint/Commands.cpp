@@ -139,15 +139,22 @@ StoreOutcome MaintScreen::save_entry()
         return StoreOutcome::failed;
     }
     const StoreOutcome outcome = store_.write_entry(entry_kind, listed, fields);
-    switch (outcome) {
-    case StoreOutcome::done: {
+    if (outcome == StoreOutcome::done) {
         const EntryValues written = trimmed(fields);
         if (entry_kind == entry::change)
             log_change("changed", &listed, &written);
         else
             log_change("added", nullptr, &written);
-        break;
     }
+    tell(outcome);
+    return outcome;
+}
+
+void MaintScreen::tell(StoreOutcome outcome)
+{
+    switch (outcome) {
+    case StoreOutcome::done:
+        break;
     case StoreOutcome::absent:
         (void)refuse(msg::no_such_data, mb::OKOnly + mb::Exclamation);
         break;
@@ -158,7 +165,6 @@ StoreOutcome MaintScreen::save_entry()
         (void)refuse(msg::update_failed, mb::OKOnly);
         break;
     }
-    return outcome;
 }
 
 void MaintScreen::log_change(const char* what, const EntryValues* before,
@@ -240,21 +246,14 @@ Step MaintScreen::delete_entry()
     StoreOutcome outcome = StoreOutcome::done;
     if (answer == mb::IdOK) {
         outcome = store_.delete_entry(values);
-        switch (outcome) {
-        case StoreOutcome::done:
+        if (outcome == StoreOutcome::done)
             log_change("deleted", &values, nullptr);
-            break;
-        case StoreOutcome::absent:
-            (void)refuse(msg::no_such_data, mb::OKOnly + mb::Exclamation);
-            break;
-        case StoreOutcome::failed:
-            (void)refuse(msg::update_failed, mb::OKOnly);
-            break;
-        case StoreOutcome::unreachable:
+        tell(outcome);
+        if (outcome == StoreOutcome::unreachable) {
             // Nothing is known to have changed: the entry line stays for the
             // next try once the database is back.
             entry_kind = entry::change;
-            return refuse(msg::connect_error, mb::OKOnly);
+            return Step::refused;
         }
         // After the commit (or the rollback), the table as it is now.
         (void)refresh_full_list();

@@ -137,6 +137,8 @@ private:
     EntryValues listed_row_values() const;
     // Writes the entry line; a refusal or failure has been told.
     StoreOutcome save_entry();
+    // Tells the operator what a write that did not go through came to.
+    void tell(StoreOutcome outcome);
     // Shows a refusal or failure and says so.
     Step refuse(const QString& message, int style);
     void log_change(const char* what, const EntryValues* before, const EntryValues* after) const;
