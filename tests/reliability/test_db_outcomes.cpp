@@ -4,6 +4,7 @@
 // found while fetching keeps its transaction from being committed, and a loss
 // again right after connecting again is a connection error, not a not-found.
 #include "ProgramHarness.h"
+#include "DbLog.h"
 #include "TcpRelay.h"
 
 #include "db/Database.h"
@@ -12,7 +13,6 @@
 #include "ui/MessageService.h"
 
 #include <QLabel>
-#include <QMutex>
 
 namespace k4::test {
 namespace {
@@ -25,37 +25,6 @@ const QString connect_error = QStringLiteral("接続エラー");
 const std::vector<MasterRow> sample_rows = {
     {QStringLiteral("C00001"), QStringLiteral("1"), QStringLiteral("0001")},
     {QStringLiteral("C00002"), QStringLiteral("1"), QStringLiteral("0003")},
-};
-
-// The database layer's warnings (k4.db), kept for the test to read.
-class DbLog {
-public:
-    DbLog() { instance = this; previous_ = qInstallMessageHandler(&DbLog::handle); }
-    ~DbLog()
-    {
-        qInstallMessageHandler(previous_);
-        instance = nullptr;
-    }
-    QStringList lines() const
-    {
-        QMutexLocker lock(&mutex_);
-        return lines_;
-    }
-
-private:
-    static void handle(QtMsgType type, const QMessageLogContext& context, const QString& text)
-    {
-        if (instance && context.category && QByteArray(context.category) == "k4.db") {
-            QMutexLocker lock(&instance->mutex_);
-            instance->lines_ << text;
-        }
-        if (instance && instance->previous_)
-            instance->previous_(type, context, text);
-    }
-    static inline DbLog* instance = nullptr;
-    QtMessageHandler previous_ = nullptr;
-    mutable QMutex mutex_;
-    QStringList lines_;
 };
 
 class Outcomes : public ::testing::Test {
@@ -146,8 +115,8 @@ TEST_F(Outcomes, ACommitWhoseAnswerIsLostIsReadBackBeforeTheOperatorIsTold)
     EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, connect_error}));
     EXPECT_TRUE(table().contains(QStringLiteral("C00009|1|0004")));
     EXPECT_TRUE(h->system_log.isEmpty());
-    EXPECT_TRUE(log.lines().filter(QStringLiteral("outcome unknown")).join(u' ').contains(QStringLiteral("C00009/1/0004")))
-        << log.lines().join(u'\n').toStdString();
+    EXPECT_TRUE(log.warnings().filter(QStringLiteral("outcome unknown")).join(u' ').contains(QStringLiteral("C00009/1/0004")))
+        << log.warnings().join(u'\n').toStdString();
     relay->refuse_connections(false);
     EXPECT_EQ(relay->drops(), 4);
 }

@@ -31,13 +31,13 @@
 // what the intervals prove (see KeyHistory): it cannot raise a false alarm
 // from timing, and it still fails when a committed write goes missing or a
 // removal is counted that did not happen.
+#include "DbLog.h"
 #include "ProgramHarness.h"
 
 #include "db/Database.h"
 #include "maint/MasterStore.h"
 #include "maint/Statements.h"
 
-#include <QMutex>
 #include <QSet>
 #include <algorithm>
 #include <chrono>
@@ -112,45 +112,6 @@ struct OperatorRecord {
     QString open_error;
     std::vector<Operation> operations;
     std::vector<double> save_ms;  // every write_entry, whatever it came to
-};
-
-// The store's failure logs (k4.db), tallied by SQLSTATE instead of printed:
-// a soak run fails thousands of inserts on purpose.
-class FailureTally {
-public:
-    FailureTally() { instance = this; previous_ = qInstallMessageHandler(&FailureTally::handle); }
-    ~FailureTally()
-    {
-        qInstallMessageHandler(previous_);
-        instance = nullptr;
-    }
-    std::map<QString, int> by_sqlstate() const
-    {
-        QMutexLocker lock(&mutex_);
-        return counts_;
-    }
-
-private:
-    static void handle(QtMsgType type, const QMessageLogContext& context, const QString& text)
-    {
-        if (instance && context.category && QByteArray(context.category) == "k4.db") {
-            // Only the database's own failures; the store's word that a row is
-            // no longer there is counted with the outcomes.
-            const qsizetype at = text.indexOf(QLatin1String("SQLSTATE "));
-            if (type == QtWarningMsg && at >= 0) {
-                QMutexLocker lock(&instance->mutex_);
-                ++instance->counts_[text.mid(at + 9, 5)];
-            }
-            return;
-        }
-        if (instance && instance->previous_)
-            instance->previous_(type, context, text);
-    }
-
-    static inline FailureTally* instance = nullptr;
-    QtMessageHandler previous_ = nullptr;
-    mutable QMutex mutex_;
-    std::map<QString, int> counts_;
 };
 
 // --- meeting on purpose ----------------------------------------------------------
@@ -591,7 +552,7 @@ TEST(Soak, ManyOperatorsAddingChangingAndDeletingSharedRowsLoseNothing)
     }
     set_master_rows(dsn, initial);
 
-    FailureTally tally;
+    DbLog log(true);   // the store's failure logs, tallied by SQLSTATE at the end
     std::vector<OperatorRecord> records(std::size_t(operators), OperatorRecord{});
     const Time began = Clock::now();
     const Time deadline = began + std::chrono::seconds(seconds);
@@ -707,7 +668,14 @@ TEST(Soak, ManyOperatorsAddingChangingAndDeletingSharedRowsLoseNothing)
     const double save_p50 = percentile(save_ms, 50);
     const double save_p99 = percentile(save_ms, 99);
     QStringList failures;
-    for (const auto& [state, n] : tally.by_sqlstate())
+    std::map<QString, int> by_sqlstate;
+    for (const QString& line : log.warnings()) {
+        // The database's own failures; a row found no longer there is counted
+        // with the outcomes.
+        if (const qsizetype at = line.indexOf(QLatin1String("SQLSTATE ")); at >= 0)
+            ++by_sqlstate[line.mid(at + 9, 5)];
+    }
+    for (const auto& [state, n] : by_sqlstate)
         failures << QStringLiteral("%1 x%2").arg(state).arg(n);
 
     RecordProperty("operators", operators);
