@@ -3,9 +3,12 @@
 # - k4_layer_check: a target every layer library depends on, so that any
 #   build runs cmake/CheckLayers.cmake (again whenever a file of src/ changes)
 #   and stops when a lower layer includes a higher one;
+# - k4_add_layer(<folder> SOURCES ...): the static library of src/<folder>,
+#   its include path and its links, generated from the table, so that each
+#   library's dependencies are declared once;
 # - k4_check_layer_links(): called once every layer library exists; stops the
 #   configuration when a library links a layer or an outside library its
-#   folder may not use.
+#   folder may not use (a link added by hand beside the generated ones).
 
 include(${CMAKE_CURRENT_LIST_DIR}/Layers.cmake)
 
@@ -22,6 +25,24 @@ add_custom_command(
   COMMENT "Checking that every include in src/ points down the layers"
   VERBATIM)
 add_custom_target(k4_layer_check DEPENDS "${k4_layer_stamp}")
+
+function(k4_add_layer layer)
+  cmake_parse_arguments(L "" "" "SOURCES" ${ARGN})
+  if(NOT layer IN_LIST K4_LAYERS)
+    message(FATAL_ERROR "k4_add_layer: src/${layer} is not a layer of cmake/Layers.cmake")
+  endif()
+  set(target ${K4_LAYER_TARGET_${layer}})
+  add_library(${target} STATIC ${L_SOURCES})
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  # Higher layers first, as a static link line wants them.
+  set(uses ${K4_LAYER_USES_${layer}})
+  list(REVERSE uses)
+  set(links "")
+  foreach(used IN LISTS uses)
+    list(APPEND links ${K4_LAYER_TARGET_${used}})
+  endforeach()
+  target_link_libraries(${target} PUBLIC ${links} ${K4_LAYER_EXTERNAL_${layer}})
+endfunction()
 
 function(k4_check_layer_links)
   set(problems "")
