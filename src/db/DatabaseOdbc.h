@@ -3,7 +3,8 @@
 // owning ODBC handles, the diagnostics of a failed call, and the connection
 // state that open result sets keep alive.
 
-#include "db/Database.h"
+#include "db/DbError.h"
+#include "db/ResultSet.h"
 
 #include <sql.h>
 #include <sqlext.h>
