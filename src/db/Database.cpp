@@ -300,11 +300,15 @@ auto Database::run_mended(const QString& statement, Run run)
     if (impl_->lost && !impl_->in_transaction)
         reconnect(DbError(QStringLiteral("08S01"), 0,
                           QStringLiteral("the connection was lost earlier"), statement));
-    try {
+    // A statement that went through counts in the open transaction.
+    auto counted = [&] {
         auto value = run();
         if (impl_->in_transaction)
             ++impl_->statements_in_transaction;
         return value;
+    };
+    try {
+        return counted();
     } catch (const DbError& e) {
         if (!e.connection_lost() || e.cannot_connect()) {
             if (impl_->in_transaction)
@@ -326,10 +330,7 @@ auto Database::run_mended(const QString& statement, Run run)
         if (reopen_transaction)
             begin_trans();
         try {
-            auto value = run();
-            if (impl_->in_transaction)
-                ++impl_->statements_in_transaction;
-            return value;
+            return counted();
         } catch (const DbError& again) {
             if (impl_->in_transaction)
                 impl_->statement_failed_in_transaction = true;

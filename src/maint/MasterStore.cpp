@@ -19,6 +19,19 @@ OpenedList open_list(Database& db, const QString& statement, const char* what)
     }
 }
 
+// Whether a removal meant for the listed row removed exactly that one; any
+// other count means the row is no longer as listed (logged).
+bool removed_one(long long removed, const char* what)
+{
+    if (removed == 1)
+        return true;
+    qCWarning(lcDb).noquote() << QStringLiteral("%1 is no longer as listed (%2 rows matched);"
+                                                " nothing written")
+                                     .arg(QLatin1String(what))
+                                     .arg(removed);
+    return false;
+}
+
 }  // namespace
 
 OpenedList MasterStore::open_full_list()
@@ -52,12 +65,9 @@ StoreOutcome MasterStore::write_entry(int entry_kind, const EntryValues& listed,
     try {
         Transaction change(db_);
         if (entry_kind == entry::change) {
-            const long long removed = db_.execute_statement(sql::remove_changed_row(
-                listed.partner_code, listed.transfer_type, listed.info_code));
-            if (removed != 1) {
-                qCWarning(lcDb).noquote()
-                    << QStringLiteral("the changed row is no longer as listed (%1 rows matched);"
-                                      " nothing written").arg(removed);
+            if (!removed_one(db_.execute_statement(sql::remove_changed_row(
+                                 listed.partner_code, listed.transfer_type, listed.info_code)),
+                             "the changed row")) {
                 change.rollback();
                 return StoreOutcome::absent;
             }
@@ -78,12 +88,9 @@ StoreOutcome MasterStore::delete_entry(const EntryValues& values)
 {
     try {
         Transaction deletion(db_);
-        const long long removed = db_.execute_statement(
-            sql::delete_entry(values.partner_code, values.transfer_type, values.info_code));
-        if (removed != 1) {
-            qCWarning(lcDb).noquote()
-                << QStringLiteral("the row to delete is no longer as listed (%1 rows matched);"
-                                  " nothing deleted").arg(removed);
+        if (!removed_one(db_.execute_statement(sql::delete_entry(
+                             values.partner_code, values.transfer_type, values.info_code)),
+                         "the row to delete")) {
             deletion.rollback();
             return StoreOutcome::absent;
         }
