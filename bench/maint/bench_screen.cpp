@@ -29,7 +29,7 @@
 
 #include "db/Database.h"
 #include "maint/MaintScreen.h"
-#include "maint/Statements.h"
+#include "store/Statements.h"
 
 #include <QApplication>
 #include <QWidget>

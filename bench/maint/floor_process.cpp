@@ -4,7 +4,7 @@
 
 #include "BenchSandbox.h"
 
-#include "maint/Statements.h"
+#include "store/Statements.h"
 
 #include <QApplication>
 #include <QWidget>

@@ -3,7 +3,7 @@
 #include "db/Database.h"
 #include "maint/F_K408020.h"
 #include "maint/MaintScreen.h"
-#include "maint/Statements.h"
+#include "store/Statements.h"
 
 #include <QApplication>
 #include <QDir>

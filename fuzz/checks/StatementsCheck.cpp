@@ -4,7 +4,7 @@
 #include "db/DatabaseOdbc.h"
 #include "common/cp932.h"
 #include "maint/CharFilter.h"
-#include "maint/Statements.h"
+#include "store/Statements.h"
 
 #include <QByteArray>
 #include <QFile>

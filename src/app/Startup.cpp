@@ -5,7 +5,7 @@
 #include "common/text.h"
 #include "maint/F_K408020.h"
 #include "maint/MaintScreen.h"
-#include "maint/Statements.h"
+#include "store/Statements.h"
 #include "sysinfo/SystemLog.h"
 #include "sysinfo/cProfile.h"
 #include "ui/Controls.h"
@@ -110,7 +110,7 @@ void Application::main()
 
     form = std::make_unique<F_K408020>();
     kit.working_form = form.get();
-    ScreenServices services{db, messages_, kit, info_codes, settings, location_};
+    ScreenServices services{store, messages_, kit, info_codes, location_};
     services.today = env_.today;
     services.end_program = env_.end_program;
     services.set_mouse_pointer = env_.set_mouse_pointer;
@@ -118,8 +118,8 @@ void Application::main()
     screen = std::make_unique<MaintScreen>(*form, std::move(services));
 
     init_application();
-    screen->login_user = login_user;
-    screen->machine_name = machine_name;
+    screen->flow.login_user = login_user;
+    screen->flow.machine_name = machine_name;
     screen->init_screen();
 
     int list_status = 0;
@@ -134,17 +134,17 @@ void Application::main()
                           << "entries from" << list_path
                           << (list_status == 9 ? "(not loaded completely)" : "");
 
-    if (!screen->refresh_full_list())
+    if (screen->flow.reload_full_list() != Outcome::done)
         qCWarning(lcStartup) << "the list of the master could not be shown; the grid stays empty";
-    screen->show_header_labels();
+    screen->flow.show_header_labels();
 
     form->show();
     form->activateWindow();
     env_.set_mouse_pointer(pointer::arrow);
 
-    screen->operator_code = take_operator_code(env_.arguments);
-    qCInfo(lcStartup) << "operator code:" << screen->operator_code;
-    screen->show_header_labels();
+    screen->flow.operator_code = take_operator_code(env_.arguments);
+    qCInfo(lcStartup) << "operator code:" << screen->flow.operator_code;
+    screen->flow.show_header_labels();
     // The operator starts in the search field.
     form->KATCD->setFocus(Qt::OtherFocusReason);
 }

@@ -5,6 +5,7 @@
 #include "db/Database.h"
 #include "lookup/InfoCodeList.h"
 #include "settings/Settings.h"
+#include "store/DbMasterStore.h"
 #include "ui/PresentationKit.h"
 
 #include <QDate>
@@ -55,6 +56,7 @@ public:
 
     Settings settings;
     Database db;
+    DbMasterStore store{db};
     PresentationKit kit;
     InfoCodeList info_codes;
     std::unique_ptr<F_K408020> form;

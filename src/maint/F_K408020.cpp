@@ -53,10 +53,7 @@ void F_K408020::create_controls()
         auto* b = make_control<CommandButton>(this, QStringLiteral("CMD"), l, t, w, h, dpi_);
         set_control_index(b, index);
         b->setText(text);
-        connect(b, &QPushButton::clicked, this, [this, index] {
-            if (events_)
-                events_->command_click(index);
-        });
+        connect(b, &QPushButton::clicked, this, [this, index] { emit CommandClick(index); });
         CMD[std::size_t(index)] = b;
     };
 
@@ -74,14 +71,6 @@ void F_K408020::create_controls()
 
     GRID = make_control<FlexGrid>(this, QStringLiteral("GRID"), 180, 2040, 7395, 5925, dpi_);
     GRID->setFont(field_font);
-    connect(GRID, &FlexGrid::Click, this, [this] { if (events_) events_->grid_click(); });
-    connect(GRID, &FlexGrid::DblClick, this, [this] { if (events_) events_->grid_dbl_click(); });
-    connect(GRID, &FlexGrid::RowColChange, this,
-            [this] { if (events_) events_->grid_row_col_change(); });
-    connect(GRID, &FlexGrid::KeyDown, this, [this](int& key_code, int shift) {
-        if (events_)
-            events_->grid_key_down(key_code, shift);
-    });
 
     button(0, QStringLiteral("検索(&F)"), 8400, 480, 1275, 315);
     button(1, QStringLiteral("追加（&A）"), 8400, 1260, 1275, 315);
@@ -124,37 +113,38 @@ bool F_K408020::is_field(const QWidget* control) const
 
 void F_K408020::form_key_down(int& key_code, int shift)
 {
-    if (events_)
-        events_->screen_key_down(key_code, shift);
+    emit KeyDown(key_code, shift);
 }
 
 void F_K408020::control_key_press(QWidget* control, int& key_ascii)
 {
-    if (events_ && is_field(control))
-        events_->field_key_press(control, key_ascii);
+    if (is_field(control))
+        emit FieldKeyPress(control, key_ascii);
 }
 
 void F_K408020::control_key_up(QWidget* control, int key_code, int shift)
 {
-    if (events_ && is_field(control) && control->isEnabled())
-        events_->field_key_up(control, key_code, shift);
+    if (is_field(control) && control->isEnabled())
+        emit FieldKeyUp(control, key_code, shift);
 }
 
 void F_K408020::control_got_focus(QWidget* control)
 {
-    if (events_ && is_field(control))
-        events_->field_got_focus(control);
+    if (is_field(control))
+        emit FieldGotFocus(control);
 }
 
 void F_K408020::control_lost_focus(QWidget* control)
 {
-    if (events_ && is_field(control))
-        events_->field_lost_focus(control);
+    if (is_field(control))
+        emit FieldLostFocus(control);
 }
 
 bool F_K408020::query_unload()
 {
-    return events_ ? events_->query_unload() : false;
+    bool cancel = false;
+    emit QueryUnload(cancel);
+    return cancel;
 }
 
 }  // namespace k4

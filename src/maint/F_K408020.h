@@ -1,7 +1,7 @@
 #pragma once
 // The maintenance window: every control at its designed place, and the window's
-// events handed to the screen logic (ScreenEvents). The window holds no logic
-// of its own.
+// events reported as signals (MaintScreen connects them to the screen's flow).
+// The window holds no logic of its own.
 
 #include "ui/Form.h"
 
@@ -17,24 +17,6 @@ class Label;
 class CommandButton;
 class FlexGrid;
 
-// What the window reports; implemented by the screen logic.
-class ScreenEvents {
-public:
-    virtual ~ScreenEvents() = default;
-    virtual void screen_key_down(int& key_code, int shift) = 0;
-    virtual void field_key_press(QWidget* field, int& key_ascii) = 0;
-    virtual void field_key_up(QWidget* field, int key_code, int shift) = 0;
-    virtual void field_got_focus(QWidget* field) = 0;
-    virtual void field_lost_focus(QWidget* field) = 0;
-    virtual void command_click(int index) = 0;
-    virtual void grid_click() = 0;
-    virtual void grid_dbl_click() = 0;
-    virtual void grid_key_down(int& key_code, int shift) = 0;
-    virtual void grid_row_col_change() = 0;
-    // Returns true to cancel the close.
-    virtual bool query_unload() = 0;
-};
-
 class F_K408020 : public Form {
     Q_OBJECT
 public:
@@ -43,8 +25,6 @@ public:
     static constexpr int client_height_twips = 8160;
 
     explicit F_K408020(QWidget* parent = nullptr);
-
-    void set_events(ScreenEvents* events) { events_ = events; }
 
     // Controls, by their names.
     std::array<Label*, 9> tit_KOUMOKU{};   // members 0, 1, 7, 8 exist
@@ -65,6 +45,20 @@ public:
 
     bool is_field(const QWidget* control) const;
 
+signals:
+    // The window's KeyDown, before the control: a key code set to 0 is consumed.
+    void KeyDown(int& key_code, int shift);
+    // A typed character for an entry field: set to 0 it is swallowed.
+    void FieldKeyPress(QWidget* field, int& key_ascii);
+    // A key released in an enabled entry field that received its press.
+    void FieldKeyUp(QWidget* field, int key_code, int shift);
+    void FieldGotFocus(QWidget* field);
+    void FieldLostFocus(QWidget* field);
+    // CMD(index) clicked.
+    void CommandClick(int index);
+    // The close request: setting `cancel` keeps the window open.
+    void QueryUnload(bool& cancel);
+
 protected:
     void form_key_down(int& key_code, int shift) override;
     void control_key_press(QWidget* control, int& key_ascii) override;
@@ -76,7 +70,6 @@ protected:
 private:
     void create_controls();
     qreal dpi_;
-    ScreenEvents* events_ = nullptr;
 };
 
 }  // namespace k4

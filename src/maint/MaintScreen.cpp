@@ -1,24 +1,14 @@
-// The maintenance screen: start-up state, the grid, the header, the phases and
-// the exit question.
-
 #include "maint/MaintScreen.h"
 
-#include "db/Database.h"
-#include "settings/Settings.h"
-#include "common/text.h"
+#include "lookup/G_GRID.h"
 #include "lookup/InfoCodeList.h"
-#include "maint/CharFilter.h"
+#include "store/ListedRows.h"
 #include "ui/Controls.h"
 #include "ui/FlexGrid.h"
-#include "ui/MessageService.h"
 #include "ui/PresentationKit.h"
 
-#include <cstdint>
 #include <string>
 #include <unordered_map>
-#include <vector>
-
-Q_LOGGING_CATEGORY(lcChanges, "k4.changes")
 
 namespace k4 {
 
@@ -36,116 +26,195 @@ const QString column_headers[grid_cols] = {
     QStringLiteral("  "),
     QStringLiteral("情報区分ｺｰﾄﾞ"),
 };
-const QString list_columns[4] = {
-    QStringLiteral("相手先企業コード"),
-    QStringLiteral("送受信種別"),
-    QStringLiteral("送受信種別名"),
-    QStringLiteral("情報区分コード"),
-};
-const QString program_id = QStringLiteral("W4080201");
 
-const QString operator_caption = QStringLiteral("ｵﾍﾟﾚｰﾀｺｰﾄﾞ");
+FlowServices flow_services(const ScreenServices& s)
+{
+    FlowServices f{s.messages, s.info_codes};
+    f.today = s.today;
+    f.end_program = s.end_program;
+    f.set_mouse_pointer = s.set_mouse_pointer;
+    f.system_log = s.system_log;
+    return f;
+}
 
 }  // namespace
 
 MaintScreen::MaintScreen(F_K408020& form, ScreenServices services)
-    : form_(form), s_(std::move(services))
+    : flow(*this, services.store, flow_services(services)), form_(form), s_(std::move(services))
 {
-    form_.set_events(this);
-    s_.kit.check_field = [this](int field_number) {
-        return check_field(field_number) == Step::passed;
-    };
+    connect_window();
 }
 
 void MaintScreen::init_screen()
 {
-    s_.kit.clear_input_fields();
     build_field_table();
-    input_phase = phase::head;
-    s_.kit.enable_field_group(input_phase);
-    entry_kind = entry::change;
-    set_command_buttons(0);
+    flow.init_screen();
 }
 
 void MaintScreen::build_field_table()
 {
-    // In field-number order, which is the window's TabIndex order.
-    const QString no_quotes = QStringLiteral("2");  // class 2: no quotes, no commas
+    // In field-number order, which is the window's TabIndex order. Class 2:
+    // no quotes, no commas.
+    const QString no_quotes = QStringLiteral("2");
+    const QString head = phase_group(Phase::head);
+    const QString body = phase_group(Phase::body);
     s_.kit.set_field_table({
-        {form_.KATCD, phase::head, no_quotes},
-        {form_.ATCD, phase::body, no_quotes},
-        {form_.SJSHU, phase::body, no_quotes},
-        {form_.JKBN, phase::body, no_quotes},
+        {form_.KATCD, head, no_quotes},
+        {form_.ATCD, body, no_quotes},
+        {form_.SJSHU, body, no_quotes},
+        {form_.JKBN, body, no_quotes},
     });
-    install_paste_filters();
-}
-
-void MaintScreen::install_paste_filters()
-{
-    // Text that arrives without a key press (a paste, an input method) passes
-    // the field's character filter too: the statements rely on the fields never
-    // holding a quote. Values the program puts in (a copied grid row) stay whole.
-    const std::vector<PresentationKit::Field>& fields = s_.kit.field_table();
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        auto* box = qobject_cast<TextBox*>(fields[i].control);
-        if (!box)
-            continue;
-        box->set_edit_filter([this, i](const QString& kept, const QString& inserted) {
-            const std::vector<PresentationKit::Field>& table = s_.kit.field_table();
-            if (i >= table.size())
-                return inserted;
-            QString kind = table[i].kind;  // the filter reads an empty class as "2"
-            return filter_text(kind, kept, inserted);
+    // Text that arrives without a key press passes the field's filter too.
+    // Values the program puts in (a copied grid row) stay whole.
+    for (int n = 0; n < field_count; ++n) {
+        box(Field(n))->set_edit_filter([this, n](const QString& kept, const QString& inserted) {
+            return flow.filter_pasted(Field(n), kept, inserted);
         });
     }
 }
 
-void MaintScreen::fill_grid(ResultSet& result)
+void MaintScreen::connect_window()
 {
-    // The rows are read completely before the grid is touched, so a failure
-    // while reading leaves the grid as it was. They are kept as the driver
-    // delivered them, UTF-8 trimmed of blanks, in one buffer: the grid stores
-    // its cells in UTF-8 too, so no cell is converted on the way.
-    std::string texts;
-    std::vector<std::uint32_t> ends;  // where each value ends in texts, 4 per row
-    // The grid shows values trimmed, but a change or deletion must name the
-    // row exactly as stored: the few rows whose keys carry edge blanks (written
-    // by other programs) keep their stored values here, by grid row.
-    std::unordered_map<int, EntryValues> exact;
-    if (!result.eof()) {
-        int columns[4];
-        for (int c = 0; c < 4; ++c) {
-            columns[c] = result.column_index(list_columns[c]);
-            if (columns[c] < 0)
-                result.value(list_columns[c]);  // throws the unknown-column error
-        }
-        while (!result.eof()) {
-            QByteArrayView stored[4];
-            bool edged = false;
-            for (int c = 0; c < 4; ++c) {
-                const std::optional<QByteArrayView> value = result.value_utf8(columns[c]);
-                stored[c] = value ? *value : QByteArrayView();
-                const QByteArrayView cell = trim_blanks(stored[c]);
-                edged = edged || (c != 2 && cell.size() != stored[c].size());
-                texts.append(cell.data(), std::size_t(cell.size()));
-                ends.push_back(std::uint32_t(texts.size()));
-            }
-            if (edged) {
-                const int row = int(ends.size() / 4);
-                exact.emplace(row, EntryValues{QString::fromUtf8(stored[0]), QString::fromUtf8(stored[1]),
-                                               QString::fromUtf8(stored[3])});
-            }
-            result.move_next();
-        }
-    }
-    listed_exact_ = std::move(exact);
-    auto cell = [&](std::size_t index) {
-        const std::uint32_t begin = index == 0 ? 0 : ends[index - 1];
-        return QByteArrayView(texts.data() + begin, qsizetype(ends[index] - begin));
-    };
+    F_K408020* form = &form_;
+    QObject::connect(form, &F_K408020::KeyDown, form,
+                     [this](int& key_code, int shift) { flow.screen_key_down(key_code, shift); });
+    QObject::connect(form, &F_K408020::FieldKeyPress, form, [this](QWidget* field, int& key_ascii) {
+        const int n = tab_index(field);
+        if (n >= 0 && n < field_count)
+            key_ascii = flow.field_key_press(Field(n), key_ascii);
+    });
+    QObject::connect(form, &F_K408020::FieldKeyUp, form, [this](QWidget*, int key_code, int shift) {
+        const int full = s_.kit.field_key_up(key_code, shift);
+        if (full >= 0)
+            flow.field_typed_full(full);
+    });
+    QObject::connect(form, &F_K408020::FieldGotFocus, form,
+                     [this](QWidget* field) { s_.kit.field_got_focus(field); });
+    QObject::connect(form, &F_K408020::FieldLostFocus, form,
+                     [this](QWidget* field) { s_.kit.field_lost_focus(field); });
+    QObject::connect(form, &F_K408020::CommandClick, form,
+                     [this](int index) { flow.command_click(Command(index)); });
+    QObject::connect(form, &F_K408020::QueryUnload, form,
+                     [this](bool& cancel) { cancel = flow.confirm_exit(); });
+    FlexGrid* grid = form_.GRID;
+    QObject::connect(grid, &FlexGrid::Click, form, [this] { flow.grid_click(); });
+    QObject::connect(grid, &FlexGrid::DblClick, form, [this] { flow.grid_dbl_click(); });
+    QObject::connect(grid, &FlexGrid::RowColChange, form, [this] { flow.grid_row_col_change(); });
+    QObject::connect(grid, &FlexGrid::KeyDown, form,
+                     [this](int& key_code, int shift) { flow.grid_key_down(key_code, shift); });
+}
 
+TextBox* MaintScreen::box(Field field) const
+{
+    switch (field) {
+    case Field::search:
+        return form_.KATCD;
+    case Field::partner:
+        return form_.ATCD;
+    case Field::type:
+        return form_.SJSHU;
+    case Field::code:
+        break;
+    }
+    return form_.JKBN;
+}
+
+QString MaintScreen::text(Field field) const
+{
+    return box(field)->text();
+}
+
+bool MaintScreen::holds_operator_text(Field field) const
+{
+    return k4::holds_operator_text(box(field));
+}
+
+void MaintScreen::set_program_text(Field field, const QString& text)
+{
+    box(field)->set_program_text(text);
+}
+
+void MaintScreen::replace_operator_text(Field field, const QString& text)
+{
+    k4::replace_operator_text(box(field), text);
+}
+
+void MaintScreen::limit_to_length(Field field)
+{
+    s_.kit.format_date_field(int(field));
+}
+
+void MaintScreen::select_whole_text(Field field)
+{
+    PresentationKit::select_whole_text(box(field));
+}
+
+void MaintScreen::set_field_enabled(Field field, bool enabled)
+{
+    box(field)->setEnabled(enabled);
+}
+
+void MaintScreen::clear_fields()
+{
+    s_.kit.clear_input_fields();
+}
+
+void MaintScreen::set_type_name(const QString& name)
+{
+    form_.lbl_SJNM->setText(name);
+}
+
+void MaintScreen::set_code_name(const QString& name)
+{
+    form_.lbl_JKBNM->setText(name);
+}
+
+void MaintScreen::focus(Field field)
+{
+    box(field)->setFocus(Qt::OtherFocusReason);
+}
+
+bool MaintScreen::active_field(Field& field) const
+{
+    const QWidget* active = form_.active_control();
+    if (!form_.is_field(active))
+        return false;
+    const int n = tab_index(active);
+    if (n < 0 || n >= field_count)
+        return false;
+    field = Field(n);
+    return true;
+}
+
+void MaintScreen::focus_next_field()
+{
+    s_.kit.focus_next_field(vk::Return);
+}
+
+void MaintScreen::focus_previous_field()
+{
+    s_.kit.focus_previous_field(vk::Up);
+}
+
+void MaintScreen::paint_body_fields_normal()
+{
+    for (int i = 1; i < s_.kit.field_count(); ++i)
+        s_.kit.field_lost_focus(s_.kit.field(i));
+}
+
+void MaintScreen::enable_group(Phase phase)
+{
+    s_.kit.enable_field_group(phase_group(phase));
+}
+
+void MaintScreen::enable_command(Command command, bool enabled)
+{
+    form_.CMD[std::size_t(command)]->setEnabled(enabled);
+}
+
+void MaintScreen::show_rows(const ListedRows& rows)
+{
     FlexGrid& grid = *form_.GRID;
-    grid_ready = 0;
     grid.begin_bulk_update();
     grid.Clear();
     grid.setCols(grid_cols);
@@ -155,19 +224,21 @@ void MaintScreen::fill_grid(ResultSet& result)
     for (int c = 0; c < grid_cols; ++c)
         grid.setColWidth(c, column_widths[c]);
 
-    grid_row_count = int(ends.size() / 4);
-    if (grid_row_count > 0) {
-        grid.setRows(grid_row_count + 1);
+    const int count = rows.count();
+    if (count > 0) {
+        grid.setRows(count + 1);
         grid.setRowHeight(1, data_row_height);  // one height for every data row
         for (int c = 1; c < grid_cols; ++c)
             grid.setColAlignment(c, cell_left_centre);
     }
     // Each code is looked up once; its name is converted to UTF-8 once.
     std::unordered_map<std::string, QByteArray> names;
-    for (int r = 1; r <= grid_row_count; ++r) {
-        const std::size_t first = std::size_t(r - 1) * 4;
-        QByteArrayView row[5] = {cell(first), cell(first + 1), cell(first + 2), cell(first + 3), {}};
-        const auto [at, added] = names.try_emplace(std::string(row[3].data(), std::size_t(row[3].size())));
+    for (int r = 1; r <= count; ++r) {
+        QByteArrayView row[5] = {rows.cell(r, ListedRows::partner), rows.cell(r, ListedRows::type),
+                                 rows.cell(r, ListedRows::type_name),
+                                 rows.cell(r, ListedRows::code), {}};
+        const auto [at, added] =
+            names.try_emplace(std::string(row[3].data(), std::size_t(row[3].size())));
         if (added) {
             if (const info_code_entry* entry = s_.info_codes.find(QString::fromUtf8(row[3])))
                 at->second = entry->name.toUtf8();
@@ -175,215 +246,66 @@ void MaintScreen::fill_grid(ResultSet& result)
         row[4] = at->second;
         grid.set_row_texts(r, 1, row);
     }
-    if (grid_row_count > 0) {
-        grid.setRow(grid_row_count);
+    if (count > 0) {
+        grid.setRow(count);
         grid.setCol(grid_cols - 1);
     }
     grid.end_bulk_update();
-    grid_ready = -1;
 }
 
-void MaintScreen::copy_grid_row()
+int MaintScreen::grid_rows() const
 {
-    const FlexGrid& grid = *form_.GRID;
-    const int r = grid.Row();
-    auto cell = [&](int c) { return r >= 1 ? grid.TextMatrix(r, c) : QString(); };
-    const EntryValues listed = listed_row_values();
-    form_.ATCD->set_program_text(listed.partner_code);
-    form_.SJSHU->set_program_text(listed.transfer_type);
-    form_.lbl_SJNM->setText(cell(3));
-    form_.JKBN->set_program_text(listed.info_code);
-    form_.lbl_JKBNM->setText(cell(5));
-    entry_kind = entry::change;
+    return form_.GRID->Rows();
 }
 
-void MaintScreen::set_command_buttons(int state)
+int MaintScreen::current_row() const
 {
-    form_.CMD[0]->setEnabled(state == 0);
-    form_.CMD[2]->setEnabled(state != 0);
+    return form_.GRID->Row();
 }
 
-void MaintScreen::set_row_highlight(int mode)
+void MaintScreen::set_current_row(int row)
+{
+    form_.GRID->setRow(row);
+}
+
+void MaintScreen::scroll_to_row(int row)
+{
+    form_.GRID->setTopRow(row);
+}
+
+QString MaintScreen::cell(int row, int column) const
+{
+    return form_.GRID->TextMatrix(row, column);
+}
+
+void MaintScreen::set_row_highlight(Highlight highlight)
 {
     FlexGrid& grid = *form_.GRID;
     grid.Refresh();
     grid.setCol(0);
-    grid.setColSel(mode == 0 ? grid_cols - 1 : 0);
+    grid.setColSel(highlight == Highlight::row ? grid_cols - 1 : 0);
 }
 
-void MaintScreen::show_header_labels()
+void MaintScreen::show_header(const HeaderTexts& header)
 {
-    form_.lbl_PGID->setText(program_id);
-    form_.lbl_OPTIT->setText(operator_caption);
-    form_.lbl_OP_CD->setText(operator_code);
-    form_.lbl_OP_NM->setText(operator_name);
-    form_.lbl_HIDUKE->setText(s_.today().toString(QStringLiteral("yyyy/MM/dd")));
+    form_.lbl_PGID->setText(header.program_id);
+    form_.lbl_OPTIT->setText(header.operator_caption);
+    form_.lbl_OP_CD->setText(header.operator_code);
+    form_.lbl_OP_NM->setText(header.operator_name);
+    form_.lbl_HIDUKE->setText(header.date);
 }
 
-void MaintScreen::return_to_head()
+void MaintScreen::open_code_popup()
 {
-    s_.kit.clear_input_fields();
-    show_header_labels();
-    input_phase = phase::head;
-    s_.kit.enable_field_group(input_phase);
-    set_command_buttons(0);
+    // The popup writes the chosen code and name into JKBN and its label itself.
+    int status = 0;
+    show_info_code_popup(form_.JKBN, form_.lbl_JKBNM, status, s_.location, &form_);
+    form_.activateWindow();
 }
 
-bool MaintScreen::refresh_full_list()
+void MaintScreen::close_window()
 {
-    return reload_full_list() == StoreOutcome::done;
-}
-
-StoreOutcome MaintScreen::reload_full_list()
-{
-    OpenedList list = store_.open_full_list();
-    if (list.outcome != StoreOutcome::done)
-        return list.outcome;
-    try {
-        fill_grid(list.rows);
-    } catch (const DbError& e) {
-        qCWarning(lcDb) << "reading the list failed; the grid keeps its rows:" << e.what();
-        return e.cannot_connect() ? StoreOutcome::unreachable : StoreOutcome::failed;
-    }
-    list.rows.close();
-    return StoreOutcome::done;
-}
-
-bool MaintScreen::confirm_exit()
-{
-    const int answer = s_.messages.show(msg::confirm_exit, mb::YesNo + mb::Exclamation
-                                                               + mb::DefaultButton2);
-    if (answer == mb::IdYes) {
-        s_.db.close_database();
-        s_.end_program();
-        return false;
-    }
-    PresentationKit& kit = s_.kit;
-    for (int i = 1; i < kit.field_count(); ++i)
-        kit.field_lost_focus(kit.field(i));   // the normal colour
-    return true;
-}
-
-EntryValues MaintScreen::field_values() const
-{
-    return {form_.ATCD->text(), form_.SJSHU->text(), form_.JKBN->text()};
-}
-
-EntryValues MaintScreen::statement_values() const
-{
-    // A value the program copied from a listed row names that row exactly as
-    // stored; the operator's text is trimmed.
-    auto value_of = [](const TextBox* box) {
-        return holds_operator_text(box) ? trim_blanks(box->text()) : box->text();
-    };
-    return {value_of(form_.ATCD), value_of(form_.SJSHU), value_of(form_.JKBN)};
-}
-
-EntryValues MaintScreen::listed_row_values() const
-{
-    const FlexGrid& grid = *form_.GRID;
-    const int r = grid.Row();
-    if (r < 1)
-        return {};
-    if (const auto exact = listed_exact_.find(r); exact != listed_exact_.end())
-        return exact->second;
-    return {grid.TextMatrix(r, 1), grid.TextMatrix(r, 2), grid.TextMatrix(r, 4)};
-}
-
-// Grid events.
-
-bool MaintScreen::current_row_is_listed() const
-{
-    const FlexGrid& grid = *form_.GRID;
-    const int r = grid.Row();
-    return r >= 1 && r <= grid_row_count && !trim_blanks(grid.TextMatrix(r, 1)).isEmpty();
-}
-
-void MaintScreen::grid_click()
-{
-    // A blank row (the one the grid keeps for an empty table, or the rows a
-    // fill with no rows leaves) is no row of the table: nothing to work on.
-    if (!current_row_is_listed())
-        return;
-    copy_grid_row();
-    input_phase = phase::body;
-    s_.kit.enable_field_group(input_phase);
-    set_command_buttons(1);
-    set_row_highlight(0);
-    form_.ATCD->setEnabled(false);
-}
-
-void MaintScreen::grid_dbl_click()
-{
-    if (!current_row_is_listed())
-        return;
-    grid_click();
-    form_.SJSHU->setFocus(Qt::OtherFocusReason);
-}
-
-void MaintScreen::grid_row_col_change()
-{
-    // A blank row is no row of the table: moving onto it copies nothing (and
-    // leaves an add an add).
-    if (grid_ready == -1 && current_row_is_listed())
-        copy_grid_row();
-}
-
-void MaintScreen::grid_key_down(int& key_code, int /*shift*/)
-{
-    switch (key_code) {
-    case vk::Up:
-        s_.kit.focus_previous_field(vk::Up);
-        if (current_row_is_listed())
-            copy_grid_row();
-        break;
-    case vk::Down:
-        s_.kit.focus_next_field(vk::Down);
-        if (current_row_is_listed())
-            copy_grid_row();
-        break;
-    case vk::Return:
-        if (current_row_is_listed())
-            form_.SJSHU->setFocus(Qt::OtherFocusReason);
-        break;
-    case vk::Escape:
-        set_row_highlight(1);
-        s_.kit.clear_input_fields();
-        show_header_labels();
-        input_phase = phase::head;
-        s_.kit.enable_field_group(input_phase);
-        form_.KATCD->setFocus(Qt::OtherFocusReason);
-        break;
-    default:
-        break;
-    }
-}
-
-// Field events.
-
-void MaintScreen::field_key_press(QWidget* field, int& key_ascii)
-{
-    const int n = tab_index(field);
-    if (n < 0 || n >= s_.kit.field_count())
-        return;
-    auto* box = qobject_cast<QLineEdit*>(field);
-    QString kind = s_.kit.field_table()[std::size_t(n)].kind;  // an empty class reads as "2"
-    key_ascii = filter_key_press(kind, box ? box->text() : QString(), key_ascii);
-}
-
-void MaintScreen::field_key_up(QWidget* /*field*/, int key_code, int shift)
-{
-    s_.kit.field_key_up(key_code, shift);
-}
-
-void MaintScreen::field_got_focus(QWidget* field)
-{
-    s_.kit.field_got_focus(field);
-}
-
-void MaintScreen::field_lost_focus(QWidget* field)
-{
-    s_.kit.field_lost_focus(field);
+    form_.close();
 }
 
 }  // namespace k4

@@ -4,6 +4,8 @@
 // characters can be swallowed or replaced before the control takes them; key
 // releases, focus changes and the close request reach overridable handlers.
 
+#include "ui/KeyCodes.h"
+
 #include <QHash>
 #include <QPointer>
 #include <QWidget>
@@ -18,12 +20,6 @@ int vb_key_code(const QKeyEvent* event);
 // Shift state: 1 Shift, 2 Ctrl, 4 Alt, added together.
 int vb_shift_state(Qt::KeyboardModifiers modifiers);
 
-namespace vk {
-constexpr int Back = 8, Tab = 9, Return = 13, Shift = 16, Control = 17, Menu = 18, Pause = 19,
-              Capital = 20, Escape = 27, Space = 32, Prior = 33, Next = 34, End = 35, Home = 36,
-              Left = 37, Up = 38, Right = 39, Down = 40, Insert = 45, Delete = 46, F1 = 112,
-              F2 = 113, F3 = 114, F4 = 115, F5 = 116, F12 = 123, F24 = 135;
-}
 
 class Form : public QWidget {
     Q_OBJECT

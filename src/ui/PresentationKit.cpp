@@ -234,21 +234,22 @@ void PresentationKit::format_date_field(int field_number)
     replace_operator_text(box, limited_text(box->text(), max_length(box)));
 }
 
-void PresentationKit::field_key_up(int key_code, int shift)
+int PresentationKit::field_key_up(int key_code, int shift)
 {
+    constexpr int none = -1;
     if (shift != 0 || is_ignored_release(key_code))
-        return;
+        return none;
     QWidget* active = active_control();
     if (!active)
-        return;
+        return none;
     const int t = tab_index(active);
     if (t == field_count() - 1)
-        return;  // the last field is confirmed with Enter only
+        return none;  // the last field is confirmed with Enter only
     if (!working_form || !working_form->isVisible())
-        return;
+        return none;
     auto* box = qobject_cast<QLineEdit*>(active);
     if (!box)
-        return;
+        return none;
 
     const int m = max_length(box);
     const int s = sel_start(box);
@@ -266,12 +267,8 @@ void PresentationKit::field_key_up(int key_code, int shift)
     // a limit (MaxLength 0) is never full.
     const bool full = m > 0 && n == m && ((s + l == m && l == 1) || s == m || l == m);
     if (!full || t < 0 || t >= field_count())
-        return;
-    const bool accepted = check_field ? check_field(t) : true;
-    if (!accepted)
-        select_whole_text(qobject_cast<QLineEdit*>(active_control()));
-    else
-        focus_next_field(vk::Return);
+        return none;
+    return t;
 }
 
 }  // namespace k4

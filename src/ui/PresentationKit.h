@@ -2,8 +2,8 @@
 // The presentation kit: window services shared by the program's screens. It
 // styles the working window from the appearance settings, empties its input
 // fields, keeps the field table, colours the focused field, moves the focus
-// for Enter, Down and Up, limits a field's text to its byte length, and moves
-// on by itself from a field typed full. It knows nothing of the screens' own
+// for Enter, Down and Up, limits a field's text to its byte length, and tells
+// when a field has been typed full. It knows nothing of the screens' own
 // logic: a screen hands it the window and the field table and asks it to act.
 
 #include "ui/Appearance.h"
@@ -11,7 +11,6 @@
 #include <QPoint>
 #include <QSize>
 #include <QString>
-#include <functional>
 #include <utility>
 #include <vector>
 
@@ -52,11 +51,6 @@ public:
     // The control of field n; null when n is no field number.
     QWidget* field(int number) const;
 
-    // Runs the check of field n and says whether the field was accepted (a
-    // field refused, or a check that moved the focus itself, is not); set by
-    // the screen. Without it every field counts as accepted.
-    std::function<bool(int field_number)> check_field;
-
     // Styles the working window: its back colour, then every text box and
     // every label named lbl_/OPR_ or tit_, in creation order. Throws
     // AppearanceError at the first setting a property refuses; controls
@@ -83,9 +77,11 @@ public:
     // Cuts the text of field n to its MaxLength in code page 932 bytes and
     // stores it back (even when unchanged).
     void format_date_field(int field_number);
-    // Key release in the active field: cuts an over-long text and moves on
-    // from a field typed full once its check accepts it.
-    void field_key_up(int key_code, int shift);
+    // Key release in the active field: cuts an over-long text, and says
+    // which field the operator has typed full (its number; -1 for none), for
+    // the screen to check it and move on. The last field is never reported:
+    // it is confirmed with Enter only.
+    [[nodiscard]] int field_key_up(int key_code, int shift);
 
     // A field whose Enabled and Visible are on and whose Locked is off, read
     // from the control now.

@@ -5,7 +5,7 @@
 #include "ProgramHarness.h"
 
 #include "db/Database.h"
-#include "maint/Statements.h"
+#include "store/Statements.h"
 #include "ui/FlexGrid.h"
 
 namespace k4::test {

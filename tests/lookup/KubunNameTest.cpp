@@ -2,7 +2,7 @@
 
 #include "OdbcSandbox.h"
 #include "db/Database.h"
-#include "lookup/KubunName.h"
+#include "store/KubunName.h"
 
 #include <gtest/gtest.h>
 

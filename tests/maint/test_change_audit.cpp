@@ -4,7 +4,7 @@
 // rolls back sends nothing.
 #include "ProgramHarness.h"
 
-#include "maint/Statements.h"
+#include "store/Statements.h"
 #include "sysinfo/cProfile.h"
 #include "ui/Controls.h"
 #include "ui/MessageService.h"

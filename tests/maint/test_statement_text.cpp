@@ -1,6 +1,6 @@
 // The statements are compared to the character: the database sees exactly
 // these texts, blanks included.
-#include "maint/Statements.h"
+#include "store/Statements.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include "ProgramHarness.h"
 
 #include "db/Database.h"
-#include "maint/Statements.h"
+#include "store/Statements.h"
 #include "ui/Controls.h"
 #include "ui/FlexGrid.h"
 #include "ui/MessageService.h"

@@ -8,7 +8,7 @@
 #include "TcpRelay.h"
 
 #include "db/Database.h"
-#include "maint/Statements.h"
+#include "store/Statements.h"
 #include "ui/Controls.h"
 #include "ui/MessageService.h"
 

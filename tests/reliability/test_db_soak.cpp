@@ -35,8 +35,8 @@
 #include "ProgramHarness.h"
 
 #include "db/Database.h"
-#include "maint/MasterStore.h"
-#include "maint/Statements.h"
+#include "store/DbMasterStore.h"
+#include "store/Statements.h"
 
 #include <QSet>
 #include <algorithm>

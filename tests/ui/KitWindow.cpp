@@ -63,10 +63,6 @@ KitWindow::KitWindow(const Appearance& appearance) : kit(appearance)
                          {ATCD, body, no_quotes},
                          {SJSHU, body, no_quotes},
                          {JKBN, body, no_quotes}});
-    kit.check_field = [this](int n) {
-        checked.push_back(n);
-        return check_accepts;
-    };
     enable_key_preview();
 }
 
@@ -97,8 +93,17 @@ void KitWindow::form_key_down(int& key_code, int shift)
 
 void KitWindow::control_key_up(QWidget* control, int key_code, int shift)
 {
-    if (is_field(control) && control->isEnabled())
-        kit.field_key_up(key_code, shift);
+    if (!is_field(control) || !control->isEnabled())
+        return;
+    // As a screen does with a field typed full: check it, then move on.
+    const int full = kit.field_key_up(key_code, shift);
+    if (full < 0)
+        return;
+    checked.push_back(full);
+    if (check_accepts)
+        kit.focus_next_field(vk::Return);
+    else
+        PresentationKit::select_whole_text(active_control());
 }
 
 void KitWindow::control_got_focus(QWidget* control)

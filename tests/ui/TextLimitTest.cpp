@@ -204,7 +204,7 @@ TEST_F(AutoAdvance, NothingHappensWhileTheWindowIsHidden)
     focus(w.ATCD);
     w.ATCD->setText(QStringLiteral("情報区分名称７"));
     w.hide();
-    w.kit.field_key_up(vk::Right, 0);
+    EXPECT_EQ(w.kit.field_key_up(vk::Right, 0), -1);
     EXPECT_EQ(w.ATCD->text(), QStringLiteral("情報区分名称７"));
     EXPECT_TRUE(w.checked.empty());
 }

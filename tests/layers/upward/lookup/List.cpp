@@ -1,6 +1,3 @@
-#include "lookup/List.h"
-
 #include "common/text.h"
-#include "db/Database.h"
 #include "settings/Settings.h"
 #include "ui/Form.h"

@@ -1,2 +1,4 @@
 #include "lookup/List.h"
+#include "store/Rows.h"
 #include "sysinfo/cProfile.h"
+#include "db/Database.h"

@@ -6,7 +6,6 @@
 // exactly the classic one.
 
 #include <QString>
-#include <optional>
 
 namespace k4 {
 
@@ -28,26 +27,9 @@ QString insert_entry(const QString& partner_code, const QString& transfer_type,
 // Deletion of the entry line's row.
 QString delete_entry(const QString& partner_code, const QString& transfer_type,
                      const QString& info_code);
+// The name (区分名称) of one code of a classification in 区分マスタ; the
+// kind and the code go in untrimmed.
+QString kubun_name(const QString& kind, const QString& code);
 }  // namespace sql
-
-// The value, or the replacement when the value is Null.
-QString null_to(const std::optional<QString>& value, const QString& replacement);
-
-// The three values of a row of the master.
-struct EntryValues {
-    QString partner_code;
-    QString transfer_type;
-    QString info_code;
-};
-
-// The values without their leading and trailing blanks.
-EntryValues trimmed(const EntryValues& values);
-
-// Entry kinds of the screen.
-namespace entry {
-constexpr int change = 0;
-constexpr int add = 1;
-constexpr int remove = 2;
-}  // namespace entry
 
 }  // namespace k4

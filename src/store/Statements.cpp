@@ -1,4 +1,6 @@
-#include "maint/Statements.h"
+#include "store/Statements.h"
+
+#include "store/EntryValues.h"
 
 #include "common/text.h"
 
@@ -21,10 +23,9 @@ const QString list_head = QStringLiteral("SELECT ")
 const QString list_order =
     QStringLiteral(" ORDER BY FL1914利用情報区分マスタ.相手先企業コード,送受信種別,情報区分コード");
 
-QString quoted(const QString& value)
-{
-    return sql_quote(value);
-}
+const QString select_name = QStringLiteral("SELECT 区分名称 FROM 区分マスタ");
+const QString where_kind = QStringLiteral(" WHERE 区分= '");
+const QString and_code = QStringLiteral(" AND 区分ｺｰﾄﾞ= '");
 
 }  // namespace
 
@@ -38,7 +39,7 @@ QString full_list()
 QString partner_list(const QString& partner_code)
 {
     return list_head + QStringLiteral(" AND FL1914利用情報区分マスタ.相手先企業コード = '")
-        + quoted(partner_code) + QStringLiteral("'") + list_order;
+        + sql_quote(partner_code) + QStringLiteral("'") + list_order;
 }
 
 QString duplicate_check(const QString& partner_code, const QString& transfer_type,
@@ -46,19 +47,19 @@ QString duplicate_check(const QString& partner_code, const QString& transfer_typ
 {
     return QStringLiteral("SELECT * ") + QStringLiteral(" FROM FL1914利用情報区分マスタ ")
         + QStringLiteral(" WHERE FL1914利用情報区分マスタ.相手先企業コード = '")
-        + quoted(partner_code) + QStringLiteral("'")
-        + QStringLiteral(" AND FL1914利用情報区分マスタ.送受信種別 = '") + quoted(transfer_type)
+        + sql_quote(partner_code) + QStringLiteral("'")
+        + QStringLiteral(" AND FL1914利用情報区分マスタ.送受信種別 = '") + sql_quote(transfer_type)
         + QStringLiteral("'") + QStringLiteral(" AND FL1914利用情報区分マスタ.情報区分コード = '")
-        + quoted(info_code) + QStringLiteral("'");
+        + sql_quote(info_code) + QStringLiteral("'");
 }
 
 QString remove_changed_row(const QString& partner_code, const QString& transfer_type,
                            const QString& info_code)
 {
     return QStringLiteral("DELETE * ") + QStringLiteral(" FROM FL1914利用情報区分マスタ")
-        + QStringLiteral(" WHERE 相手先企業コード = '") + quoted(partner_code) + QStringLiteral("'")
-        + QStringLiteral(" AND 送受信種別 = '") + quoted(transfer_type) + QStringLiteral("'")
-        + QStringLiteral(" AND 情報区分コード = '") + quoted(info_code) + QStringLiteral("'");
+        + QStringLiteral(" WHERE 相手先企業コード = '") + sql_quote(partner_code) + QStringLiteral("'")
+        + QStringLiteral(" AND 送受信種別 = '") + sql_quote(transfer_type) + QStringLiteral("'")
+        + QStringLiteral(" AND 情報区分コード = '") + sql_quote(info_code) + QStringLiteral("'");
 }
 
 QString insert_entry(const QString& partner_code, const QString& transfer_type,
@@ -67,26 +68,27 @@ QString insert_entry(const QString& partner_code, const QString& transfer_type,
     return QStringLiteral("INSERT INTO FL1914利用情報区分マスタ")
         + QStringLiteral(" (相手先企業コード,") + QStringLiteral(" 送受信種別,")
         + QStringLiteral(" 情報区分コード)") + QStringLiteral(" VALUES ") + QStringLiteral(" ('")
-        + quoted(partner_code) + QStringLiteral("',") + QStringLiteral(" '")
-        + quoted(transfer_type) + QStringLiteral("',") + QStringLiteral(" '")
-        + quoted(info_code) + QStringLiteral("')");
+        + sql_quote(partner_code) + QStringLiteral("',") + QStringLiteral(" '")
+        + sql_quote(transfer_type) + QStringLiteral("',") + QStringLiteral(" '")
+        + sql_quote(info_code) + QStringLiteral("')");
 }
 
 QString delete_entry(const QString& partner_code, const QString& transfer_type,
                      const QString& info_code)
 {
     return QStringLiteral("DELETE FROM FL1914利用情報区分マスタ")
-        + QStringLiteral(" WHERE 相手先企業コード = '") + quoted(partner_code) + QStringLiteral("'")
-        + QStringLiteral(" AND 送受信種別 = '") + quoted(transfer_type) + QStringLiteral("'")
-        + QStringLiteral(" AND 情報区分コード = '") + quoted(info_code) + QStringLiteral("'");
+        + QStringLiteral(" WHERE 相手先企業コード = '") + sql_quote(partner_code) + QStringLiteral("'")
+        + QStringLiteral(" AND 送受信種別 = '") + sql_quote(transfer_type) + QStringLiteral("'")
+        + QStringLiteral(" AND 情報区分コード = '") + sql_quote(info_code) + QStringLiteral("'");
+}
+
+QString kubun_name(const QString& kind, const QString& code)
+{
+    return select_name + where_kind + sql_quote(kind) + QStringLiteral("'") + and_code + sql_quote(code)
+        + QStringLiteral("'");
 }
 
 }  // namespace sql
-
-QString null_to(const std::optional<QString>& value, const QString& replacement)
-{
-    return value ? *value : replacement;
-}
 
 EntryValues trimmed(const EntryValues& values)
 {

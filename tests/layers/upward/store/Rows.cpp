@@ -1,0 +1,3 @@
+#include "common/text.h"
+#include "db/Database.h"
+#include "ui/Form.h"
