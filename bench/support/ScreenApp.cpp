@@ -44,16 +44,15 @@ ScreenApp::~ScreenApp()
 
 void ScreenApp::refresh()
 {
-    OpenedList list = MasterStore(app->db).open_full_list();
-    if (list.outcome != StoreOutcome::done)
-        throw std::runtime_error("the full list did not open");
-    app->screen->fill_grid(list.rows);
-    list.rows.close();
+    const Result<ListedRows> list = app->store.full_list();
+    if (!list.done())
+        throw std::runtime_error("the full list could not be read");
+    app->screen->flow.fill_grid(list.value);
 }
 
 int ScreenApp::grid_rows() const
 {
-    return app && app->screen ? app->screen->grid_row_count : -1;
+    return app && app->screen ? app->screen->flow.grid_row_count : -1;
 }
 
 void install_program_fonts()

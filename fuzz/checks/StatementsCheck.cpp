@@ -4,6 +4,7 @@
 #include "db/DatabaseOdbc.h"
 #include "common/cp932.h"
 #include "maint/CharFilter.h"
+#include "store/EntryValues.h"
 #include "store/Statements.h"
 
 #include <QByteArray>

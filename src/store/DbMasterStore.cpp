@@ -22,30 +22,12 @@ Outcome outcome_of(const DbError& e)
     return e.cannot_connect() ? Outcome::unreachable : Outcome::failed;
 }
 
-// Runs a list statement and reads all its rows, as the driver delivers them
-// (UTF-8), into the packed form the grid takes.
-Result<ListedRows> read_list(Database& db, const QString& statement, const char* what)
+// Runs a list statement and reads all its rows.
+Result<ListedRows> read_list(Database& db, const QString& statement, const char* what = "the list")
 {
     try {
         ResultSet result = db.open_query(statement);
-        ListedRows rows;
-        if (!result.eof()) {
-            int columns[ListedRows::columns];
-            for (int c = 0; c < ListedRows::columns; ++c) {
-                columns[c] = result.column_index(list_columns[c]);
-                if (columns[c] < 0)
-                    result.value(list_columns[c]);   // throws the unknown-column error
-            }
-            while (!result.eof()) {
-                QByteArrayView values[ListedRows::columns];
-                for (int c = 0; c < ListedRows::columns; ++c) {
-                    const std::optional<QByteArrayView> value = result.value_utf8(columns[c]);
-                    values[c] = value ? *value : QByteArrayView();
-                }
-                rows.append(values);
-                result.move_next();
-            }
-        }
+        ListedRows rows = read_listed_rows(result);
         result.close();
         return Result<ListedRows>::of(std::move(rows));
     } catch (const DbError& e) {
@@ -73,6 +55,36 @@ QString row_text(const EntryValues& row)
 }
 
 }  // namespace
+
+ListedRows read_listed_rows(ResultSet& result)
+{
+    // The values as the driver delivers them (UTF-8), into the packed form
+    // the grid takes.
+    ListedRows rows;
+    if (result.eof())
+        return rows;
+    int columns[ListedRows::columns];
+    for (int c = 0; c < ListedRows::columns; ++c) {
+        columns[c] = result.column_index(list_columns[c]);
+        if (columns[c] < 0)
+            result.value(list_columns[c]);   // throws the unknown-column error
+    }
+    while (!result.eof()) {
+        QByteArrayView values[ListedRows::columns];
+        for (int c = 0; c < ListedRows::columns; ++c) {
+            const std::optional<QByteArrayView> value = result.value_utf8(columns[c]);
+            values[c] = value ? *value : QByteArrayView();
+        }
+        rows.append(values);
+        result.move_next();
+    }
+    return rows;
+}
+
+Result<ListedRows> read_listed_rows(Database& db, const QString& statement)
+{
+    return read_list(db, statement);
+}
 
 Result<ListedRows> DbMasterStore::full_list()
 {

@@ -7,6 +7,13 @@
 namespace k4 {
 
 class Database;
+class ResultSet;
+
+// Runs a list statement (the columns of the full list) and reads all its rows.
+Result<ListedRows> read_listed_rows(Database& db, const QString& statement);
+// Reads all rows of a list already opened (the columns of the full list).
+// Throws DbError when the rows cannot be read.
+ListedRows read_listed_rows(ResultSet& result);
 
 class DbMasterStore final : public MasterStore {
 public:

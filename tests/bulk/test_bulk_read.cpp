@@ -2,7 +2,7 @@
 // reused from row to row, and the columns found by name once. Runs on SQLite
 // and on PostgreSQL.
 
-#include "../db/DbFixture.h"
+#include "DbFixture.h"
 
 namespace k4::test {
 namespace {

@@ -5,6 +5,7 @@
 #include "ProgramHarness.h"
 
 #include "db/Database.h"
+#include "store/DbMasterStore.h"
 #include "store/Statements.h"
 #include "ui/FlexGrid.h"
 
@@ -20,13 +21,12 @@ protected:
         h = std::make_unique<ScreenHarness>(GetParam());
     }
     FlexGrid& grid() { return *h->form->GRID; }
-    MaintScreen& screen() { return *h->screen; }
+    MaintFlow& screen() { return *h->screen; }
     void refill(const QString& statement)
     {
-        h->app->db.sql_text = statement;
-        ResultSet rs;
-        rs = h->app->db.open_query(h->app->db.sql_text);
-        screen().fill_grid(rs);
+        const Result<ListedRows> rows = read_listed_rows(h->app->db, statement);
+        ASSERT_EQ(rows.outcome, Outcome::done);
+        screen().fill_grid(rows.value);
     }
     QStringList grid_row(int r)
     {
@@ -74,7 +74,7 @@ TEST_P(ListFill, ARefillWithFewerRowsLeavesNoTraceOfTheLongerList)
     EXPECT_EQ(grid().Rows(), 2);
     EXPECT_EQ(grid_row(1), (QStringList{QStringLiteral("Q"), QStringLiteral("2"), QStringLiteral("受信"),
                                         QStringLiteral("0009"), QString()}));
-    EXPECT_EQ(screen().grid_ready, -1);
+    EXPECT_EQ(screen().grid_ready, true);
 }
 
 TEST_P(ListFill, AResultWithoutAListColumnLeavesTheGridAsItWas)
@@ -84,8 +84,9 @@ TEST_P(ListFill, AResultWithoutAListColumnLeavesTheGridAsItWas)
     ASSERT_NO_FATAL_FAILURE(h->start());
     const QStringList before = grid_row(2);
 
-    EXPECT_THROW(refill(QStringLiteral("SELECT 相手先企業コード, 送受信種別 FROM FL1914利用情報区分マスタ")),
-                 DbError);
+    EXPECT_EQ(read_listed_rows(h->app->db, QStringLiteral("SELECT 相手先企業コード, 送受信種別 FROM "
+                                                          "FL1914利用情報区分マスタ")).outcome,
+              Outcome::failed);
     EXPECT_EQ(screen().grid_row_count, 2);
     EXPECT_EQ(grid_row(2), before);
 

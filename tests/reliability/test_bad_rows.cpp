@@ -93,7 +93,7 @@ TEST_P(BadRows, NullsAreListedEmptyAndNeverMatchAnything)
     const int null_row = grid_row_of(QString());
     ASSERT_GT(null_row, 0);
     h->click_cell(null_row, 1);
-    EXPECT_EQ(h->screen->input_phase, QStringLiteral("HEAD"));
+    EXPECT_EQ(h->screen->input_phase, Phase::head);
     EXPECT_FALSE(h->form->CMD[2]->isEnabled());
     EXPECT_TRUE(h->messages.shown().empty());
     EXPECT_EQ(master_rows(dsn()).size(), 4);
@@ -244,7 +244,7 @@ TEST_P(BadRows, ALowerCasePartnerAndAnOverLongTypeAreActedOnAsListed)
 
     // Changed (its code), the row keeps its whole type.
     insert(QStringLiteral("'A1', '12', '0001'"));
-    ASSERT_TRUE(h->screen->refresh_full_list());
+    ASSERT_TRUE(h->screen->reload_full_list() == Outcome::done);
     h->messages.clear();
     h->click_cell(row_of(QStringLiteral("A1"), QStringLiteral("12")), 1);
     h->form->SJSHU->setFocus();

@@ -8,6 +8,7 @@
 #include "ProgramHarness.h"
 
 #include "db/Database.h"
+#include "store/DbMasterStore.h"
 #include "store/Statements.h"
 #include "ui/Controls.h"
 #include "ui/FlexGrid.h"
@@ -55,7 +56,7 @@ protected:
     QString dsn() const { return OdbcSandbox::shared().dsn(GetParam()); }
     QString user() const { return OdbcSandbox::shared().user(GetParam()); }
     F_K408020& form() { return *h->form; }
-    MaintScreen& screen() { return *h->screen; }
+    MaintFlow& screen() { return *h->screen; }
 
     void start() { ASSERT_NO_FATAL_FAILURE(h->start()); }
 
@@ -157,7 +158,7 @@ protected:
     {
         h->messages.clear();
         h->click_button(1);
-        EXPECT_EQ(screen().input_phase, QStringLiteral("BODY"));
+        EXPECT_EQ(screen().input_phase, Phase::body);
         EXPECT_EQ(h->focus(), form().ATCD);
         h->type(QStringLiteral("C00010"));
         h->key(Qt::Key_Return);
@@ -187,7 +188,7 @@ TEST_P(SessionLost, AnAddAfterTheSessionEndedConnectsAgainAndIsSaved)
     EXPECT_EQ(h->messages.texts(), QStringList{confirm_update});
     EXPECT_EQ(master_rows(dsn()), sample_table + QStringList{QStringLiteral("C00009|1|0004")});
     EXPECT_EQ(h->grid_rows().size(), grid_before.size() + 1);
-    EXPECT_EQ(screen().input_phase, QStringLiteral("HEAD"));
+    EXPECT_EQ(screen().input_phase, Phase::head);
     EXPECT_NE(program_backend_pid(), pid);
     expect_program_still_answers();
 }
@@ -198,7 +199,7 @@ TEST_P(SessionLost, AChangeAfterTheSessionEndedConnectsAgainAndIsSaved)
     EXPECT_EQ(h->messages.texts(), QStringList{confirm_update});
     EXPECT_EQ(master_rows(dsn()), (QStringList{QStringLiteral("C00001|1|0001"), QStringLiteral("C00001|2|0002"),
                                                QStringLiteral("C00002|2|0003")}));
-    EXPECT_EQ(screen().input_phase, QStringLiteral("HEAD"));
+    EXPECT_EQ(screen().input_phase, Phase::head);
     expect_program_still_answers();
 }
 
@@ -208,7 +209,7 @@ TEST_P(SessionLost, ASessionEndedDuringTheDeletionQuestionCostsNothing)
     // a word, and OK deletes on a session made again.
     delete_row_through_the_button(mb::IdCancel, [&] { terminate_program_session(pid); });
     EXPECT_EQ(h->messages.texts(), QStringList{confirm_delete});
-    EXPECT_EQ(screen().input_phase, QStringLiteral("HEAD"));
+    EXPECT_EQ(screen().input_phase, Phase::head);
     EXPECT_EQ(h->focus(), form().KATCD);
     EXPECT_EQ(master_rows(dsn()), sample_table);
 
@@ -218,7 +219,7 @@ TEST_P(SessionLost, ASessionEndedDuringTheDeletionQuestionCostsNothing)
     EXPECT_EQ(h->messages.texts(), QStringList{confirm_delete});
     EXPECT_FALSE(master_rows(dsn()).contains(QStringLiteral("C00001|2|0002")));
     EXPECT_EQ(h->grid_rows().size(), 2);
-    EXPECT_EQ(screen().input_phase, QStringLiteral("HEAD"));
+    EXPECT_EQ(screen().input_phase, Phase::head);
     EXPECT_FALSE(h->app->db.in_transaction());
     ASSERT_EQ(h->system_log.size(), 1);
     EXPECT_TRUE(h->system_log[0].startsWith(QStringLiteral("deleted ")));
@@ -232,7 +233,7 @@ TEST_P(SessionLost, ASearchAfterTheSessionEndedConnectsAgain)
     h->key(Qt::Key_Return);
     EXPECT_TRUE(h->messages.shown().empty()) << h->messages.texts().join(u' ').toStdString();
     EXPECT_EQ(h->grid_rows().size(), 2);
-    EXPECT_EQ(screen().input_phase, QStringLiteral("BODY"));
+    EXPECT_EQ(screen().input_phase, Phase::body);
     EXPECT_EQ(h->focus(), form().SJSHU);
     h->key(Qt::Key_F2);
     h->key(Qt::Key_Escape);
@@ -263,13 +264,13 @@ TEST_P(DbFaults, TwoOperatorsAddingTheSameRowLeaveExactlyOne)
 {
     start();
     open_other();
-    StoreOutcome other_outcome = StoreOutcome::failed;
+    Outcome other_outcome = Outcome::failed;
     // The other operator saves the same row after this one's duplicate check.
     add_row_through_the_keys(mb::IdYes, [&] {
-        other_outcome = MasterStore(other).write_entry(
-            entry::add, {}, {QStringLiteral("C00009"), QStringLiteral("1"), QStringLiteral("0004")});
+        other_outcome = DbMasterStore(other).write_entry(
+            EntryKind::add, {}, {QStringLiteral("C00009"), QStringLiteral("1"), QStringLiteral("0004")});
     });
-    EXPECT_EQ(other_outcome, StoreOutcome::done);
+    EXPECT_EQ(other_outcome, Outcome::done);
     EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, update_failed}));
     EXPECT_EQ(master_rows(dsn()).count(QStringLiteral("C00009|1|0004")), 1);
     EXPECT_EQ(master_rows(dsn()).size(), 4);
@@ -338,7 +339,7 @@ TEST_P(DbFaults, AChangeOrDeletionOfARowAnotherOperatorChangedOrDeletedIsToldAnd
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         set_master_rows(dsn(), sample_rows);
-        ASSERT_TRUE(screen().refresh_full_list());
+        ASSERT_TRUE(screen().reload_full_list() == Outcome::done);
         h->messages.clear();
         h->system_log.clear();
         auto other_acts = [&] { OdbcSandbox::shared().execute(dsn(), c.other); };
@@ -359,7 +360,7 @@ TEST_P(DbFaults, AChangeOrDeletionOfARowAnotherOperatorChangedOrDeletedIsToldAnd
         EXPECT_EQ(h->messages.shown().back().style, mb::OKOnly + mb::Exclamation);
         EXPECT_EQ(master_rows(dsn()), c.table);
         EXPECT_EQ(h->grid_rows().size(), c.table.size()) << "the grid shows the table as it is now";
-        EXPECT_EQ(screen().input_phase, QStringLiteral("HEAD"));
+        EXPECT_EQ(screen().input_phase, Phase::head);
         EXPECT_EQ(h->focus(), form().KATCD);
         EXPECT_TRUE(h->system_log.isEmpty()) << h->system_log.join(u' ').toStdString();
         EXPECT_FALSE(h->app->db.in_transaction());
@@ -397,17 +398,17 @@ TEST_P(DbFaults, AnotherOperatorsSaveDuringTheDeletionQuestionAndTheDeletionBoth
     start();
     open_other();
     short_query_timeout(other);
-    StoreOutcome other_outcome = StoreOutcome::failed;
+    Outcome other_outcome = Outcome::failed;
     delete_row_through_the_button(mb::IdOK, [&] {
-        other_outcome = MasterStore(other).write_entry(
-            entry::add, {}, {QStringLiteral("C00009"), QStringLiteral("1"), QStringLiteral("0004")});
+        other_outcome = DbMasterStore(other).write_entry(
+            EntryKind::add, {}, {QStringLiteral("C00009"), QStringLiteral("1"), QStringLiteral("0004")});
     });
-    EXPECT_EQ(other_outcome, StoreOutcome::done);
+    EXPECT_EQ(other_outcome, Outcome::done);
     EXPECT_EQ(h->messages.texts(), QStringList{confirm_delete});
     EXPECT_EQ(master_rows(dsn()), (QStringList{QStringLiteral("C00001|1|0001"), QStringLiteral("C00002|1|0003"),
                                                QStringLiteral("C00009|1|0004")}));
     EXPECT_EQ(h->grid_rows().size(), 3) << "refreshed after the commit, the other operator's row too";
-    EXPECT_EQ(screen().input_phase, QStringLiteral("HEAD"));
+    EXPECT_EQ(screen().input_phase, Phase::head);
     EXPECT_FALSE(h->app->db.in_transaction());
     EXPECT_FALSE(other.in_transaction());
 }
@@ -424,7 +425,7 @@ TEST_P(DbFaults, ADeletionBlockedByAnotherOperatorsOpenChangeTimesOut)
                                            QStringLiteral("0002")));
     });
     EXPECT_EQ(h->messages.texts(), (QStringList{confirm_delete, update_failed}));
-    EXPECT_EQ(screen().input_phase, QStringLiteral("HEAD"));
+    EXPECT_EQ(screen().input_phase, Phase::head);
     EXPECT_EQ(h->focus(), form().KATCD);
     EXPECT_FALSE(h->app->db.in_transaction());
     other.rollback_trans();
@@ -457,7 +458,7 @@ TEST_P(DbFaults, AnInsertBehindAnotherOperatorsLockTimesOutAndKeepsTheGrid)
         // The refresh waited behind the same lock and gave up: the grid is as it was.
         EXPECT_EQ(h->grid_rows(), grid_before);
     }
-    EXPECT_EQ(screen().input_phase, QStringLiteral("HEAD"));
+    EXPECT_EQ(screen().input_phase, Phase::head);
     other.rollback_trans();
     EXPECT_EQ(master_rows(dsn()), sample_table);
 }

@@ -82,7 +82,7 @@ TEST_F(Outcomes, ACommitWhoseAnswerIsLostIsReadBackBeforeTheOperatorIsTold)
     EXPECT_TRUE(h->grid_rows().join(u' ').contains(QStringLiteral("C00007|1|")));
     ASSERT_EQ(h->system_log.size(), 1);
     EXPECT_TRUE(h->system_log[0].startsWith(QStringLiteral("added ")));
-    EXPECT_EQ(h->screen->input_phase, QStringLiteral("HEAD"));
+    EXPECT_EQ(h->screen->input_phase, Phase::head);
 
     // The commit never reaches the server: read back, it is not there.
     h->messages.clear();

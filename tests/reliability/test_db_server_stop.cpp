@@ -137,7 +137,7 @@ protected:
         EXPECT_FALSE(h->app->db.in_transaction());
         h->messages.clear();
         h->click_button(1);
-        EXPECT_EQ(h->screen->input_phase, QStringLiteral("BODY"));
+        EXPECT_EQ(h->screen->input_phase, Phase::body);
         EXPECT_EQ(h->focus(), h->form->ATCD);
         h->messages.plan(mb::IdYes);
         h->click_button(3);
@@ -169,7 +169,7 @@ TEST_F(ServerStops, WhileAddingTheEntryLineStaysAndIsSavedOnceTheServerIsBack)
     h->messages.plan(mb::IdYes);
     h->key(Qt::Key_Return);
     EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, connect_error}));
-    EXPECT_EQ(h->screen->input_phase, QStringLiteral("BODY"));
+    EXPECT_EQ(h->screen->input_phase, Phase::body);
     EXPECT_EQ(h->form->ATCD->text(), QStringLiteral("C00009"));
     EXPECT_EQ(h->focus(), h->form->JKBN);
     EXPECT_EQ(h->grid_rows(), grid_before);
@@ -180,7 +180,7 @@ TEST_F(ServerStops, WhileAddingTheEntryLineStaysAndIsSavedOnceTheServerIsBack)
     h->messages.plan(mb::IdYes);
     h->key(Qt::Key_Return);
     EXPECT_EQ(h->messages.texts(), QStringList{confirm_update});
-    EXPECT_EQ(h->screen->input_phase, QStringLiteral("HEAD"));
+    EXPECT_EQ(h->screen->input_phase, Phase::head);
     EXPECT_EQ(master_rows(dsn), sample_table + QStringList{QStringLiteral("C00009|1|0004")});
 }
 
@@ -195,7 +195,7 @@ TEST_F(ServerStops, WhileChangingIsAConnectionErrorWithNothingWritten)
     h->messages.plan(mb::IdYes);
     h->key(Qt::Key_Return);
     EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, connect_error}));
-    EXPECT_EQ(h->screen->input_phase, QStringLiteral("BODY"));
+    EXPECT_EQ(h->screen->input_phase, Phase::body);
     expect_program_still_answers();
     expect_table_unchanged();
 }
@@ -209,7 +209,7 @@ TEST_F(ServerStops, WhileDeletingIsAConnectionErrorWithNothingDeleted)
     h->messages.plan(mb::IdOK);
     h->click_button(2);
     EXPECT_EQ(h->messages.texts(), (QStringList{confirm_delete, connect_error}));
-    EXPECT_EQ(h->screen->input_phase, QStringLiteral("BODY"));
+    EXPECT_EQ(h->screen->input_phase, Phase::body);
     expect_program_still_answers();
     expect_table_unchanged();
 }
@@ -227,12 +227,12 @@ TEST_F(ServerStops, WhileTheServerIsDownLookupsSayConnectionErrorAndWorkOnceItIs
     h->messages.clear();
     h->key(Qt::Key_F2);
     h->key(Qt::Key_Escape);
-    ASSERT_EQ(h->screen->input_phase, QStringLiteral("HEAD"));
+    ASSERT_EQ(h->screen->input_phase, Phase::head);
     h->form->KATCD->setText(QStringLiteral("C00001"));
     h->form->KATCD->setFocus();
     h->key(Qt::Key_Return);
     EXPECT_EQ(h->messages.texts(), QStringList{connect_error});
-    EXPECT_EQ(h->screen->input_phase, QStringLiteral("HEAD"));
+    EXPECT_EQ(h->screen->input_phase, Phase::head);
     EXPECT_EQ(h->grid_rows(), grid_before);
 
     // Back: the same search works without restarting the program.
@@ -240,7 +240,7 @@ TEST_F(ServerStops, WhileTheServerIsDownLookupsSayConnectionErrorAndWorkOnceItIs
     h->messages.clear();
     h->key(Qt::Key_Return);
     EXPECT_TRUE(h->messages.shown().empty()) << h->messages.texts().join(u' ').toStdString();
-    EXPECT_EQ(h->screen->input_phase, QStringLiteral("BODY"));
+    EXPECT_EQ(h->screen->input_phase, Phase::body);
     EXPECT_EQ(h->grid_rows().size(), 2);
 }
 
@@ -254,7 +254,7 @@ TEST_F(ServerStops, ARestartBetweenActionsCostsNothing)
     // The search.
     h->form->KATCD->setText(QStringLiteral("C00002"));
     h->key(Qt::Key_Return);
-    ASSERT_EQ(h->screen->input_phase, QStringLiteral("BODY"));
+    ASSERT_EQ(h->screen->input_phase, Phase::body);
     restart();
     // The name lookup and the save of a change.
     h->form->SJSHU->setText(QStringLiteral("2"));

@@ -12,7 +12,7 @@
 // writes at one shared instant a little later, as if all of them answered the
 // question at once. On PostgreSQL the second DELETE waits for the first
 // commit and then removes nothing: one operator's write is done, the others
-// are told the row is no longer there (StoreOutcome::absent).
+// are told the row is no longer there (Outcome::absent).
 //
 // Every operator keeps a record of what it did and what each step came to,
 // with the times around it. At the end the table, read by a separate
@@ -89,7 +89,9 @@ enum class Kind { add, change, remove };
 // existence check did not find the row; absent: the store found the listed
 // row no longer there and wrote nothing; failed / unreachable: the store's
 // failure path; escaped: an exception came out of the store.
-enum class Outcome { done, refused, absent, failed, unreachable, escaped };
+enum class Told { done, refused, absent, failed, unreachable, escaped };
+// What the duplicate or existence check came to.
+enum class Presence { absent, present, failed, unreachable };
 
 struct Span {
     Time start, end;
@@ -99,7 +101,7 @@ struct Operation {
     Kind kind = Kind::add;
     QString from;                 // change: the listed row; remove: the row
     QString to;                   // add, change: the new row
-    Outcome outcome = Outcome::failed;
+    Told outcome = Told::failed;
     std::optional<Presence> seen; // what the check said
     Span check{};                 // the duplicate or existence check
     Span write{};                 // add, change: write_entry; remove: delete_entry
@@ -159,7 +161,7 @@ public:
             return;
         }
         record_.opened = true;
-        MasterStore store(db_);
+        DbMasterStore store(db_);
         refresh(store);
         while (Clock::now() < deadline_) {
             Operation op;
@@ -175,7 +177,7 @@ public:
                 else
                     remove(store, op);
             } catch (...) {
-                op.outcome = Outcome::escaped;
+                op.outcome = Told::escaped;
             }
             op.left_open = db_.in_transaction();
             record_.operations.push_back(op);
@@ -200,31 +202,35 @@ private:
     // The grid after a save or a deletion: the full list.
     void refresh(MasterStore& store)
     {
-        OpenedList list = store.open_full_list();
-        if (list.outcome != StoreOutcome::done)
+        const Result<ListedRows> list = store.full_list();
+        if (!list.done())
             return;   // the grid keeps what it showed
         QStringList rows;
-        while (!list.rows.eof()) {
-            rows << key_of({list.rows.value(0).value_or(QString()), list.rows.value(1).value_or(QString()),
-                            list.rows.value(2).value_or(QString())});
-            list.rows.move_next();
-        }
+        for (int r = 1; r <= list.value.count(); ++r)
+            rows << key_of(list.value.stored(r));
         listed_ = rows;
     }
 
-    static Outcome outcome_of(StoreOutcome s)
+    static Told outcome_of(k4::Outcome s)
     {
         switch (s) {
-        case StoreOutcome::done: return Outcome::done;
-        case StoreOutcome::absent: return Outcome::absent;
-        case StoreOutcome::failed: return Outcome::failed;
-        case StoreOutcome::unreachable: return Outcome::unreachable;
+        case k4::Outcome::done: return Told::done;
+        case k4::Outcome::refused: return Told::refused;
+        case k4::Outcome::absent: return Told::absent;
+        case k4::Outcome::failed: return Told::failed;
+        case k4::Outcome::unreachable: return Told::unreachable;
         }
-        return Outcome::failed;
+        return Told::failed;
     }
-    static Outcome outcome_of(Presence p)
+    static Presence presence_of(const Result<bool>& found)
     {
-        return p == Presence::unreachable ? Outcome::unreachable : Outcome::failed;
+        if (found.done())
+            return found.value ? Presence::present : Presence::absent;
+        return found.outcome == k4::Outcome::unreachable ? Presence::unreachable : Presence::failed;
+    }
+    static Told outcome_of(Presence p)
+    {
+        return p == Presence::unreachable ? Told::unreachable : Told::failed;
     }
 
     // The duplicate check of the new values, then the save; in a round, the
@@ -233,11 +239,11 @@ private:
               std::optional<Time> answer_at = std::nullopt)
     {
         op.check.start = Clock::now();
-        const Presence seen = store.find_entry(trimmed(fields));
+        const Presence seen = presence_of(store.find_entry(trimmed(fields)));
         op.check.end = Clock::now();
         op.seen = seen;
         if (seen == Presence::present) {
-            op.outcome = Outcome::refused;
+            op.outcome = Told::refused;
             return;
         }
         if (seen != Presence::absent) {
@@ -247,8 +253,8 @@ private:
         if (answer_at)
             std::this_thread::sleep_until(*answer_at);
         op.write.start = Clock::now();
-        const StoreOutcome written = store.write_entry(op.kind == Kind::change ? entry::change : entry::add,
-                                                       listed, fields);
+        const k4::Outcome written = store.write_entry(
+            op.kind == Kind::change ? EntryKind::change : EntryKind::add, listed, trimmed(fields));
         op.write.end = Clock::now();
         record_.save_ms.push_back(std::chrono::duration<double, std::milli>(op.write.end - op.write.start).count());
         op.outcome = outcome_of(written);
@@ -284,11 +290,11 @@ private:
     void delete_checked(MasterStore& store, Operation& op, std::optional<Time> answer_at = std::nullopt)
     {
         op.check.start = Clock::now();
-        const Presence seen = store.find_entry(values_of(op.from));
+        const Presence seen = presence_of(store.find_entry(values_of(op.from)));
         op.check.end = Clock::now();
         op.seen = seen;
         if (seen != Presence::present) {
-            op.outcome = seen == Presence::absent ? Outcome::refused : outcome_of(seen);
+            op.outcome = seen == Presence::absent ? Told::refused : outcome_of(seen);
             if (seen == Presence::absent)
                 refresh(store);   // the operator looks again
             return;
@@ -296,7 +302,7 @@ private:
         if (answer_at)
             std::this_thread::sleep_until(*answer_at);
         op.write.start = Clock::now();
-        const StoreOutcome deleted = store.delete_entry(values_of(op.from));
+        const k4::Outcome deleted = store.delete_entry(values_of(op.from));
         op.write.end = Clock::now();
         op.outcome = outcome_of(deleted);
         refresh(store);
@@ -598,7 +604,7 @@ TEST(Soak, ManyOperatorsAddingChangingAndDeletingSharedRowsLoseNothing)
                 history[op.kind == Kind::remove ? op.from : op.to].seen(op.check, op.seen == Presence::present,
                                                                          "a check");
             switch (op.outcome) {
-            case Outcome::done:
+            case Told::done:
                 ++committed;
                 ++own_done;
                 ++done_by_kind[op.kind];
@@ -607,17 +613,17 @@ TEST(Soak, ManyOperatorsAddingChangingAndDeletingSharedRowsLoseNothing)
                 if (op.kind != Kind::remove)
                     history[op.to].put(op.write);
                 break;
-            case Outcome::refused: ++refused; break;
-            case Outcome::absent:
+            case Told::refused: ++refused; break;
+            case Told::absent:
                 // The DELETE of the listed row found nothing inside the write.
                 ++absent;
                 ++absent_by_kind[op.kind];
                 absent_in_rounds += op.in_round;
                 history[op.from].seen(op.write, false, "a write told it was no longer there");
                 break;
-            case Outcome::failed: ++failed; break;
-            case Outcome::unreachable: ++unreachable; break;
-            case Outcome::escaped: ++escaped; break;
+            case Told::failed: ++failed; break;
+            case Told::unreachable: ++unreachable; break;
+            case Told::escaped: ++escaped; break;
             }
         }
         per_operator << QStringLiteral("%1/%2").arg(own_done).arg(rec.operations.size());

@@ -63,7 +63,7 @@ void ProgramHarness::start(const QStringList& arguments)
     screen = nullptr;
     app->main();
     form = app->form.get();
-    screen = app->screen.get();
+    screen = &app->screen->flow;
     ASSERT_TRUE(QTest::qWaitForWindowActive(form));
 }
 

@@ -71,7 +71,7 @@ public:
     QStringList system_log;
     std::unique_ptr<Application> app;
     F_K408020* form = nullptr;
-    MaintScreen* screen = nullptr;
+    MaintFlow* screen = nullptr;   // the screen's state and decisions
     bool ended = false;
 
 private:

@@ -64,12 +64,5 @@ TEST(StatementText, QuotesInsideValuesAreDoubled)
     }
 }
 
-TEST(StatementText, NullToGivesTheReplacementOnlyForNull)
-{
-    EXPECT_EQ(null_to(std::nullopt, QStringLiteral(" ")), QStringLiteral(" "));
-    EXPECT_EQ(null_to(QString(), QStringLiteral(" ")), QString());
-    EXPECT_EQ(null_to(QStringLiteral("A"), QStringLiteral(" ")), QStringLiteral("A"));
-}
-
 }  // namespace
 }  // namespace k4

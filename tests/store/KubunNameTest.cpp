@@ -36,19 +36,19 @@ protected:
 
     void expect_found(const QString& expected)
     {
-        EXPECT_EQ(found.found, k4::KubunName::Found::name);
-        EXPECT_EQ(found.name, expected);
+        EXPECT_EQ(found.outcome, Outcome::done);
+        EXPECT_EQ(found.value, expected);
     }
 
     void expect_not_found()
     {
-        EXPECT_EQ(found.found, k4::KubunName::Found::none);
-        EXPECT_EQ(found.name, QString());
+        EXPECT_NE(found.outcome, Outcome::done);
+        EXPECT_EQ(found.value, QString());
     }
 
     QString dsn;
     Database db;
-    k4::KubunName found;
+    Result<QString> found;
 };
 
 }  // namespace
@@ -58,13 +58,14 @@ TEST_P(KubunNames, NamesAKnownCodeWithTheExactStatement)
     fill(send_receive, QStringLiteral("1"));
     expect_found(QStringLiteral("送信"));
     EXPECT_EQ(db.sql_text, QStringLiteral("SELECT 区分名称 FROM 区分マスタ WHERE 区分= '送受信種別' AND 区分ｺｰﾄﾞ= '1'"));
-    EXPECT_EQ(lookup_kubun_name(db, send_receive, QStringLiteral("2")).name, QStringLiteral("受信"));
+    EXPECT_EQ(lookup_kubun_name(db, send_receive, QStringLiteral("2")).value, QStringLiteral("受信"));
 }
 
 TEST_P(KubunNames, NoRowNullOrEmptyNameAreNotFound)
 {
     fill(send_receive, QStringLiteral("9"));
     expect_not_found();
+    EXPECT_EQ(found.outcome, Outcome::absent);
     const QString kind = QStringLiteral("空名称種別");
     add(kind, QStringLiteral("1"), QStringLiteral("NULL"));
     add(kind, QStringLiteral("2"), QStringLiteral("''"));
@@ -93,16 +94,16 @@ TEST_P(KubunNames, ApostrophesStayInsideTheirLiterals)
     EXPECT_EQ(db.sql_text, QStringLiteral("SELECT 区分名称 FROM 区分マスタ WHERE 区分= '送受信種別' AND 区分ｺｰﾄﾞ= ''''"));
 
     add(QStringLiteral("引用''種別"), QStringLiteral("a''b"), QStringLiteral("'引用名'"));
-    EXPECT_EQ(lookup_kubun_name(db, QStringLiteral("引用'種別"), QStringLiteral("a'b")).name, QStringLiteral("引用名"));
-    EXPECT_EQ(lookup_kubun_name(db, send_receive, QStringLiteral("x' OR 区分ｺｰﾄﾞ<>'")).name, QString());
+    EXPECT_EQ(lookup_kubun_name(db, QStringLiteral("引用'種別"), QStringLiteral("a'b")).value, QStringLiteral("引用名"));
+    EXPECT_EQ(lookup_kubun_name(db, send_receive, QStringLiteral("x' OR 区分ｺｰﾄﾞ<>'")).value, QString());
 }
 
 TEST_P(KubunNames, CodeAndKindAreLookedForUntrimmed)
 {
     add(QStringLiteral("空白種別"), QStringLiteral("3 "), QStringLiteral("'空白付き'"));
-    EXPECT_EQ(lookup_kubun_name(db, QStringLiteral("空白種別"), QStringLiteral("3 ")).name, QStringLiteral("空白付き"));
-    EXPECT_EQ(lookup_kubun_name(db, QStringLiteral("空白種別"), QStringLiteral("3")).name, QString());
-    EXPECT_EQ(lookup_kubun_name(db, send_receive + QStringLiteral(" "), QStringLiteral("1")).name, QString());
+    EXPECT_EQ(lookup_kubun_name(db, QStringLiteral("空白種別"), QStringLiteral("3 ")).value, QStringLiteral("空白付き"));
+    EXPECT_EQ(lookup_kubun_name(db, QStringLiteral("空白種別"), QStringLiteral("3")).value, QString());
+    EXPECT_EQ(lookup_kubun_name(db, send_receive + QStringLiteral(" "), QStringLiteral("1")).value, QString());
     fill(send_receive, QStringLiteral("1 "));
     expect_not_found();
     EXPECT_EQ(db.sql_text, QStringLiteral("SELECT 区分名称 FROM 区分マスタ WHERE 区分= '送受信種別' AND 区分ｺｰﾄﾞ= '1 '"));
@@ -122,15 +123,15 @@ TEST(KubunNamePostgres, ASessionTheServerEndsIsMadeAgainAndTheNameFound)
         GTEST_SKIP() << "no PostgreSQL server (K4_PG_PORT unset)";
     Database db;
     db.open_database(sandbox.pg_dsn(), sandbox.pg_user(), QString(), QString());
-    ASSERT_EQ(lookup_kubun_name(db, send_receive, QStringLiteral("1")).name, QStringLiteral("送信"));
+    ASSERT_EQ(lookup_kubun_name(db, send_receive, QStringLiteral("1")).value, QStringLiteral("送信"));
 
     // The server ends the program's session as a shutdown does (57P01); the
     // lookup connects again and asks once more.
     sandbox.scalar(sandbox.pg_dsn(), QStringLiteral("SELECT count(pg_terminate_backend(pid)) FROM pg_stat_activity "
                                                     "WHERE datname = current_database() AND pid <> pg_backend_pid()"));
-    const k4::KubunName found = lookup_kubun_name(db, send_receive, QStringLiteral("1"));
-    EXPECT_EQ(found.found, k4::KubunName::Found::name);
-    EXPECT_EQ(found.name, QStringLiteral("送信"));
+    const Result<QString> found = lookup_kubun_name(db, send_receive, QStringLiteral("1"));
+    EXPECT_EQ(found.outcome, Outcome::done);
+    EXPECT_EQ(found.value, QStringLiteral("送信"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, KubunNames, ::testing::Values(QStringLiteral("sqlite"), QStringLiteral("postgresql")),
