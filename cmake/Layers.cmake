@@ -3,9 +3,8 @@
 # as the test layers.includes) and the link check (k4_check_layer_links, run
 # when the project is configured) hold the code to.
 #
-#   common  <-  settings, db, ui  <-  store (common, db)  <-  lookup (common,
-#   settings, ui)  <-  maint  <-  app
-#   sysinfo (the workstation facts) is used by app alone.
+# The picture of the layers, and what each folder holds, is in
+# docs/architecture.md.
 #
 # A folder may always include its own headers. Read as a script too
 # (cmake -P), so it only sets variables.
