@@ -102,7 +102,7 @@ void G_GRID::fill(const InfoCodeEntries& entries)
         grid_->setRowHeight(1, data_row_height);  // one height for every data row
     }
     for (int n = 1; n <= rows; ++n) {
-        const info_code_entry& entry = entries[n - 1];
+        const InfoCodeEntry& entry = entries[n - 1];
         grid_->setTextMatrix(n, 1, entry.code.toString());
         grid_->setTextMatrix(n, 2, entry.name.toString());
     }

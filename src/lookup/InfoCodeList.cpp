@@ -28,7 +28,7 @@ void InfoCodeList::assign(InfoCodeEntries entries)
     }
 }
 
-const info_code_entry* InfoCodeList::find(QStringView code) const
+const InfoCodeEntry* InfoCodeList::find(QStringView code) const
 {
     const QStringView key = trim_blanks(code);
     const size_t mask = slots_.size() - 1;

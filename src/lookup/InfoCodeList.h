@@ -20,7 +20,7 @@ public:
     // The first entry whose code, trimmed of blanks, equals `code` trimmed of
     // blanks; nullptr when none does. The entry lives as long as the list
     // holds its current entries.
-    const info_code_entry* find(QStringView code) const;
+    const InfoCodeEntry* find(QStringView code) const;
 
     // Replaces the list and indexes it.
     void assign(InfoCodeEntries entries);

@@ -94,7 +94,7 @@ Step MaintScreen::check_info_code()
     const QString code = form_.JKBN->text();
     if (trim_blanks(code).isEmpty())
         return refuse(msg::info_code_missing, mb::OKOnly + mb::Exclamation);
-    const info_code_entry* entry = s_.info_codes.find(code);
+    const InfoCodeEntry* entry = s_.info_codes.find(code);
     if (!entry)
         return refuse(msg::no_such_code, mb::OKOnly + mb::Exclamation);
     form_.lbl_JKBNM->setText(trim_blanks(entry->name).toString());

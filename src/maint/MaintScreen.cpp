@@ -169,7 +169,7 @@ void MaintScreen::fill_grid(ResultSet& result)
         QByteArrayView row[5] = {cell(first), cell(first + 1), cell(first + 2), cell(first + 3), {}};
         const auto [at, added] = names.try_emplace(std::string(row[3].data(), std::size_t(row[3].size())));
         if (added) {
-            if (const info_code_entry* entry = s_.info_codes.find(QString::fromUtf8(row[3])))
+            if (const InfoCodeEntry* entry = s_.info_codes.find(QString::fromUtf8(row[3])))
                 at->second = entry->name.toUtf8();
         }
         row[4] = at->second;

@@ -19,7 +19,7 @@ using Pairs = std::vector<std::pair<QString, QString>>;
 Pairs pairs(const InfoCodeEntries& entries)
 {
     Pairs out;
-    for (const info_code_entry& e : entries)
+    for (const InfoCodeEntry& e : entries)
         out.emplace_back(e.code.toString(), e.name.toString());
     return out;
 }
