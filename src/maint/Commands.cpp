@@ -296,8 +296,9 @@ void MaintScreen::open_code_popup()
     QWidget* active = form_.active_control();
     if (!active || active->objectName() != QLatin1String("JKBN"))
         return;
-    int status = 0;
-    show_info_code_popup(form_.JKBN, form_.lbl_JKBNM, status, s_.location, &form_);
+    // The popup writes a choice into JKBN and its name label itself; without a
+    // list it shows nothing, and the focus goes back to JKBN either way.
+    (void)show_info_code_popup(form_.JKBN, form_.lbl_JKBNM, s_.location, &form_);
     form_.activateWindow();
     form_.JKBN->setFocus(Qt::OtherFocusReason);
 }
