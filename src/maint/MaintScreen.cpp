@@ -94,8 +94,7 @@ void MaintScreen::install_paste_filters()
             const std::vector<PresentationKit::Field>& table = s_.kit.field_table();
             if (i >= table.size())
                 return inserted;
-            QString kind = table[i].kind;  // the filter reads an empty class as "2"
-            return filter_text(kind, kept, inserted);
+            return filter_text(table[i].kind, kept, inserted);  // an empty class reads as "2"
         });
     }
 }
@@ -367,7 +366,7 @@ void MaintScreen::field_key_press(QWidget* field, int& key_ascii)
     if (n < 0 || n >= s_.kit.field_count())
         return;
     auto* box = qobject_cast<QLineEdit*>(field);
-    QString kind = s_.kit.field_table()[std::size_t(n)].kind;  // an empty class reads as "2"
+    const QString& kind = s_.kit.field_table()[std::size_t(n)].kind;  // an empty class reads as "2"
     key_ascii = filter_key_press(kind, box ? box->text() : QString(), key_ascii);
 }
 
