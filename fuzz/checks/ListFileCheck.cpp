@@ -72,7 +72,7 @@ std::string check_list_file(const std::uint8_t* data, std::size_t size)
         return "a complete list holds another number of entries than the text has lines";
     if (!entries.complete() && (entries.size() != max_lines || lines <= max_lines))
         return "a list was cut that fits, or was cut short of its line limit";
-    for (const info_code_entry& e : entries) {
+    for (const InfoCodeEntry& e : entries) {
         if (e.code.contains(u'\r') || e.name.contains(u'\r'))
             return "an entry runs over its line end";
         if (columns(e.code) > 4 || columns(e.name) > 20)
@@ -88,8 +88,8 @@ std::string check_list_file(const std::uint8_t* data, std::size_t size)
     if (list.info_code_count() != int(count))
         return "the list count differs from its entries";
     for (int i = 0; i < list.info_code_count(); ++i) {
-        const info_code_entry& e = list.info_code_list()[i];
-        const info_code_entry* found = list.find(QStringLiteral("  ") + e.code.toString() + u' ');
+        const InfoCodeEntry& e = list.info_code_list()[i];
+        const InfoCodeEntry* found = list.find(QStringLiteral("  ") + e.code.toString() + u' ');
         if (!found)
             return "a listed code is not found";
         if (trim_blanks(found->code.toString()) != trim_blanks(e.code.toString()) || found > &e)

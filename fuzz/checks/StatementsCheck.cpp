@@ -269,8 +269,7 @@ std::array<QString, text_count> texts_of(const std::uint8_t* data, std::size_t s
 // is "2", as for every field there.
 QString pasted(const QString& text)
 {
-    QString kind = QStringLiteral("2");
-    return filter_text(kind, QString(), text);
+    return filter_text(u"2", QString(), text);
 }
 
 Row row_of(const EntryValues& v)

@@ -122,9 +122,9 @@ void Application::main()
     screen->flow.machine_name = machine_name;
     screen->init_screen();
 
-    int list_status = 0;
     const QString list_path = locate_info_code_file(location_);
-    if (!load_info_code_file(info_codes, list_path, list_status))
+    const ListLoad list_load = load_info_code_file(info_codes, list_path);
+    if (!list_load.found)
         qCWarning(lcStartup).noquote()
             << "information classification list not found:"
             << (list_path.isEmpty() ? QStringLiteral("no path, JOHOKUBUN of [PATH] in EDI.ini is empty")
@@ -132,7 +132,7 @@ void Application::main()
     else
         qCInfo(lcStartup) << "information classifications:" << info_codes.info_code_count()
                           << "entries from" << list_path
-                          << (list_status == 9 ? "(not loaded completely)" : "");
+                          << (list_load.complete ? "" : "(not loaded completely)");
 
     if (screen->flow.reload_full_list() != Outcome::done)
         qCWarning(lcStartup) << "the list of the master could not be shown; the grid stays empty";

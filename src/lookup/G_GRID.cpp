@@ -102,7 +102,7 @@ void G_GRID::fill(const InfoCodeEntries& entries)
         grid_->setRowHeight(1, data_row_height);  // one height for every data row
     }
     for (int n = 1; n <= rows; ++n) {
-        const info_code_entry& entry = entries[n - 1];
+        const InfoCodeEntry& entry = entries[n - 1];
         grid_->setTextMatrix(n, 1, entry.code.toString());
         grid_->setTextMatrix(n, 2, entry.name.toString());
     }
@@ -170,14 +170,12 @@ void G_GRID::keyPressEvent(QKeyEvent* event)
     QDialog::keyPressEvent(event);
 }
 
-void show_info_code_popup(QWidget* code_target, QWidget* name_target, int& status,
-                          const SettingsLocation& where, QWidget* parent)
+PopupResult show_info_code_popup(QWidget* code_target, QWidget* name_target,
+                                 const SettingsLocation& where, QWidget* parent)
 {
     const ListFileRead list = read_info_code_file(locate_info_code_file(where));
-    if (!list.exists || !list.complete) {
-        status = 9;
-        return;
-    }
+    if (!list.exists || !list.complete)
+        return PopupResult::no_list;
 
     G_GRID popup(parent);
     popup.set_targets(code_target, name_target);
@@ -186,7 +184,8 @@ void show_info_code_popup(QWidget* code_target, QWidget* name_target, int& statu
     popup.show();
     popup.activateWindow();
     popup.grid()->setFocus();
-    popup.exec();
+    // Only take_info_code_choice accepts; every other way out rejects.
+    return popup.exec() == QDialog::Accepted ? PopupResult::chosen : PopupResult::closed;
 }
 
 }  // namespace k4

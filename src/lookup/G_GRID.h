@@ -55,12 +55,17 @@ private:
     QPointer<QWidget> name_target_;
 };
 
+// How the popup ended.
+enum class [[nodiscard]] PopupResult {
+    chosen,    // a row was taken: its code and name are in the targets
+    closed,    // closed without a choice: the targets are as they were
+    no_list,   // the list file is missing, cannot be read or has more than
+               // 32767 lines; no window and no message were shown
+};
+
 // Reads the list file afresh and shows the popup modally; returns when it has
-// closed. Status 9, with no window and no message, when the list file is
-// missing, cannot be read or has more than 32767 lines (reading stops at line
-// 32768, so a huge file is refused quickly); otherwise the status is left as
-// the caller set it.
-void show_info_code_popup(QWidget* code_target, QWidget* name_target, int& status,
-                          const SettingsLocation& where, QWidget* parent = nullptr);
+// closed. Reading stops at line 32768, so a huge file is refused quickly.
+PopupResult show_info_code_popup(QWidget* code_target, QWidget* name_target,
+                                 const SettingsLocation& where, QWidget* parent = nullptr);
 
 }  // namespace k4

@@ -36,19 +36,19 @@ const QChar* skip_columns(const QChar* from, const QChar* end, int count)
 // Keeps `text`, which the entries first .. last view, in `texts`; when it
 // holds more than twice their characters plus `slack`, keeps a copy of their
 // characters alone instead and points the entries at it.
-void keep_entries_text(QString text, info_code_entry* first, info_code_entry* last, qsizetype slack,
+void keep_entries_text(QString text, InfoCodeEntry* first, InfoCodeEntry* last, qsizetype slack,
                        std::vector<QString>& texts)
 {
     qsizetype used = 0;
-    for (const info_code_entry* e = first; e < last; ++e)
+    for (const InfoCodeEntry* e = first; e < last; ++e)
         used += e->code.size() + e->name.size();
     if (text.size() > 2 * used + slack) {
         QString kept;
         kept.reserve(used);
-        for (const info_code_entry* e = first; e < last; ++e)
+        for (const InfoCodeEntry* e = first; e < last; ++e)
             kept.append(e->code).append(e->name);
         const QChar* at = kept.constData();
-        for (info_code_entry* e = first; e < last; ++e) {
+        for (InfoCodeEntry* e = first; e < last; ++e) {
             e->code = QStringView(at, e->code.size());
             at += e->code.size();
             e->name = QStringView(at, e->name.size());

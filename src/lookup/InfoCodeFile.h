@@ -24,7 +24,7 @@ class QIODevice;
 
 namespace k4 {
 
-struct info_code_entry {
+struct InfoCodeEntry {
     QStringView code;   // characters 1-4 of the line, as read
     QStringView name;   // characters 5-24 of the line, as read
 };
@@ -57,14 +57,14 @@ public:
 
     private:
         std::vector<QString> texts_;
-        std::vector<info_code_entry> entries_;
+        std::vector<InfoCodeEntry> entries_;
     };
 
     qsizetype size() const { return qsizetype(entries_.size()); }
     bool empty() const { return entries_.empty(); }
-    const info_code_entry& operator[](qsizetype i) const { return entries_[size_t(i)]; }
-    const info_code_entry& back() const { return entries_.back(); }
-    const info_code_entry* data() const { return entries_.data(); }
+    const InfoCodeEntry& operator[](qsizetype i) const { return entries_[size_t(i)]; }
+    const InfoCodeEntry& back() const { return entries_.back(); }
+    const InfoCodeEntry* data() const { return entries_.data(); }
     auto begin() const { return entries_.cbegin(); }
     auto end() const { return entries_.cend(); }
 
@@ -77,7 +77,7 @@ public:
 
 private:
     std::vector<QString> texts_;
-    std::vector<info_code_entry> entries_;
+    std::vector<InfoCodeEntry> entries_;
     bool complete_ = true;
 };
 

@@ -28,7 +28,7 @@ void InfoCodeList::assign(InfoCodeEntries entries)
     }
 }
 
-const info_code_entry* InfoCodeList::find(QStringView code) const
+const InfoCodeEntry* InfoCodeList::find(QStringView code) const
 {
     const QStringView key = trim_blanks(code);
     const size_t mask = slots_.size() - 1;
@@ -41,21 +41,18 @@ const info_code_entry* InfoCodeList::find(QStringView code) const
     }
 }
 
-void load_info_code_list(InfoCodeList& list, const SettingsLocation& where, int& status)
+ListLoad load_info_code_list(InfoCodeList& list, const SettingsLocation& where)
 {
-    load_info_code_file(list, locate_info_code_file(where), status);
+    return load_info_code_file(list, locate_info_code_file(where));
 }
 
-bool load_info_code_file(InfoCodeList& list, const QString& path, int& status)
+ListLoad load_info_code_file(InfoCodeList& list, const QString& path)
 {
     ListFileRead read = read_info_code_file(path);
-    if (!read.exists) {
-        status = 9;
-        return false;
-    }
+    if (!read.exists)
+        return {};
     list.assign(std::move(read.entries));
-    status = read.complete ? 0 : 9;
-    return true;
+    return {true, read.complete};
 }
 
 }  // namespace k4

@@ -20,7 +20,7 @@ public:
     // The first entry whose code, trimmed of blanks, equals `code` trimmed of
     // blanks; nullptr when none does. The entry lives as long as the list
     // holds its current entries.
-    const info_code_entry* find(QStringView code) const;
+    const InfoCodeEntry* find(QStringView code) const;
 
     // Replaces the list and indexes it.
     void assign(InfoCodeEntries entries);
@@ -32,15 +32,24 @@ private:
     std::vector<int> slots_ = std::vector<int>(16, -1);
 };
 
-// Loads the list file named by EDI.ini into `list`. Status 0 when the whole
-// file was loaded. Status 9 when the file is missing (the list stays as it
-// was), when it cannot be opened (the list is left empty), when a read fails
-// (the lines read before the failure stay), or when it has more than 32767
-// lines (the first 32767 stay in the list with their count; the rest of the
-// file is not read).
-void load_info_code_list(InfoCodeList& list, const SettingsLocation& where, int& status);
-// The same with the list file's path already located. False when no list file
-// is found at `path` (status 9, the list stays as it was).
-bool load_info_code_file(InfoCodeList& list, const QString& path, int& status);
+// What loading the list file came to.
+struct [[nodiscard]] ListLoad {
+    // A plain file was at the list file's path, and the list now holds what
+    // was read from it. False when the path names no such file (a missing or
+    // empty path, a folder, a hidden file): the list stays as it was.
+    bool found = false;
+    // The whole file was read: it opened, no read failed, and it has at most
+    // 32767 lines.
+    bool complete = false;
+};
+
+// Loads the list file named by EDI.ini into `list`. When the file is not
+// found the list stays as it was. When it is found but not complete, the list
+// is left empty if the file cannot be opened, holds the lines read before the
+// failure if a read fails, and holds the first 32767 lines with their count if
+// the file has more (the rest of the file is not read).
+ListLoad load_info_code_list(InfoCodeList& list, const SettingsLocation& where);
+// The same with the list file's path already located.
+ListLoad load_info_code_file(InfoCodeList& list, const QString& path);
 
 }  // namespace k4

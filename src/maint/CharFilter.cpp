@@ -32,12 +32,12 @@ int reject_second_point(const QString& field_text, int key_ascii)
     return key_ascii;
 }
 
-int filter_key_press(QString& kind, const QString& field_text, int c)
+int filter_key_press(QStringView kind, const QString& field_text, int c)
 {
     if (c == back_space || c == enter)
         return c;
     if (kind.isEmpty())
-        kind = QStringLiteral("2");
+        kind = u"2";
 
     const QChar first = kind.at(0);
     if (first == u'1')
@@ -103,7 +103,7 @@ int filter_key_press(QString& kind, const QString& field_text, int c)
     return c;
 }
 
-QString filter_text(QString& kind, const QString& field_text, const QString& inserted)
+QString filter_text(QStringView kind, const QString& field_text, const QString& inserted)
 {
     QString out;
     out.reserve(inserted.size());

@@ -5,13 +5,14 @@
 // quote and the comma out, since statements put field values between quotes.
 
 #include <QString>
+#include <QStringView>
 
 namespace k4 {
 
 // Filters one typed character (its 16-bit code) for a field of class `kind`
-// holding `field_text`. An empty class becomes "2" (the caller's slot is
-// updated). Returns the character to deliver, or 0 to swallow it.
-int filter_key_press(QString& kind, const QString& field_text, int key_ascii);
+// holding `field_text`. An empty class is read as "2". Returns the character
+// to deliver, or 0 to swallow it.
+int filter_key_press(QStringView kind, const QString& field_text, int key_ascii);
 
 // 0 when the field already holds a minus anywhere and the character is one.
 int reject_second_minus(const QString& field_text, int key_ascii);
@@ -20,6 +21,6 @@ int reject_second_point(const QString& field_text, int key_ascii);
 
 // Text that reaches a field without typing (a paste) passes the same filter
 // character by character; swallowed characters are left out.
-QString filter_text(QString& kind, const QString& field_text, const QString& inserted);
+QString filter_text(QStringView kind, const QString& field_text, const QString& inserted);
 
 }  // namespace k4

@@ -213,8 +213,7 @@ void MaintFlow::grid_key_down(int& key_code, int /*shift*/)
 
 int MaintFlow::field_key_press(Field field, int key_ascii) const
 {
-    QString kind = field_kind;
-    return filter_key_press(kind, view_.text(field), key_ascii);
+    return filter_key_press(field_kind, view_.text(field), key_ascii);
 }
 
 QString MaintFlow::filter_pasted(Field /*field*/, const QString& kept, const QString& inserted) const
@@ -222,8 +221,7 @@ QString MaintFlow::filter_pasted(Field /*field*/, const QString& kept, const QSt
     // Text that arrives without a key press (a paste, an input method) passes
     // the field's character filter too: the statements rely on the fields
     // never holding a quote.
-    QString kind = field_kind;
-    return filter_text(kind, kept, inserted);
+    return filter_text(field_kind, kept, inserted);
 }
 
 void MaintFlow::field_typed_full(int field_number)
@@ -610,7 +608,7 @@ Step MaintFlow::check_info_code()
     const QString code = view_.text(Field::code);
     if (trim_blanks(code).isEmpty())
         return refuse(msg::info_code_missing, mb::OKOnly + mb::Exclamation);
-    const info_code_entry* entry = s_.info_codes.find(code);
+    const InfoCodeEntry* entry = s_.info_codes.find(code);
     if (!entry)
         return refuse(msg::no_such_code, mb::OKOnly + mb::Exclamation);
     view_.set_code_name(trim_blanks(entry->name).toString());

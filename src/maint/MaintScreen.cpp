@@ -240,7 +240,7 @@ void MaintScreen::show_rows(const ListedRows& rows)
         const auto [at, added] =
             names.try_emplace(std::string(row[3].data(), std::size_t(row[3].size())));
         if (added) {
-            if (const info_code_entry* entry = s_.info_codes.find(QString::fromUtf8(row[3])))
+            if (const InfoCodeEntry* entry = s_.info_codes.find(QString::fromUtf8(row[3])))
                 at->second = entry->name.toUtf8();
         }
         row[4] = at->second;
@@ -297,9 +297,9 @@ void MaintScreen::show_header(const HeaderTexts& header)
 
 void MaintScreen::open_code_popup()
 {
-    // The popup writes the chosen code and name into JKBN and its label itself.
-    int status = 0;
-    show_info_code_popup(form_.JKBN, form_.lbl_JKBNM, status, s_.location, &form_);
+    // The popup writes the chosen code and name into JKBN and its label
+    // itself; whatever it came to, the operator goes on in JKBN.
+    static_cast<void>(show_info_code_popup(form_.JKBN, form_.lbl_JKBNM, s_.location, &form_));
     form_.activateWindow();
 }
 

@@ -8,6 +8,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <gtest/gtest.h>
+#include <utility>
 
 using namespace k4;
 using namespace k4::test;
@@ -19,7 +20,7 @@ using Pairs = std::vector<std::pair<QString, QString>>;
 Pairs pairs(const InfoCodeEntries& entries)
 {
     Pairs out;
-    for (const info_code_entry& e : entries)
+    for (const InfoCodeEntry& e : entries)
         out.emplace_back(e.code.toString(), e.name.toString());
     return out;
 }
@@ -221,9 +222,8 @@ TEST(LoadInfoCodeList, ReplacesTheListWithTheFileInOrder)
     ListFixture f;
     f.write_list(crlf_lines({QStringLiteral("0001情報区分Ａ"), QString(), QStringLiteral("01  部門")}));
     InfoCodeList list = prefilled();
-    int status = 5;
-    load_info_code_list(list, f.where(), status);
-    EXPECT_EQ(status, 0);
+    ListLoad load = load_info_code_list(list, f.where());
+    EXPECT_TRUE(load.found && load.complete);
     EXPECT_EQ(list.info_code_count(), 3);
     EXPECT_EQ(pairs(list.info_code_list()), (Pairs{{"0001", "情報区分Ａ"}, {"", ""}, {"01  ", "部門"}}));
     EXPECT_EQ(list.find(QStringLiteral("0009")), nullptr);
@@ -231,9 +231,8 @@ TEST(LoadInfoCodeList, ReplacesTheListWithTheFileInOrder)
     EXPECT_EQ(list.find(QStringLiteral("01"))->name, QStringLiteral("部門"));
 
     f.write_list({});
-    status = 5;
-    load_info_code_list(list, f.where(), status);
-    EXPECT_EQ(status, 0);
+    load = load_info_code_list(list, f.where());
+    EXPECT_TRUE(load.found && load.complete);
     EXPECT_EQ(list.info_code_count(), 0);
     EXPECT_EQ(list.find(QStringLiteral("01")), nullptr);
 }
@@ -241,29 +240,30 @@ TEST(LoadInfoCodeList, ReplacesTheListWithTheFileInOrder)
 TEST(LoadInfoCodeList, MissingFileFailsAndKeepsTheListButAnUnreadableOneEmptiesIt)
 {
     ListFixture f;
+    using Outcome = std::pair<bool, bool>;   // found, complete
+    const Outcome not_found{false, false};
     auto load = [&](int& count) {
         InfoCodeList list = prefilled();
-        int status = 0;
-        load_info_code_list(list, f.where(), status);
+        const ListLoad result = load_info_code_list(list, f.where());
         count = list.info_code_count();
-        return status;
+        return Outcome{result.found, result.complete};
     };
     int count = 0;
-    EXPECT_EQ(load(count), 9);
+    EXPECT_EQ(load(count), not_found);
     EXPECT_EQ(count, 1);
 
     f.write_list(crlf_lines({QStringLiteral("0001名前")}));
     for (const QString& value : {QString(), f.dir(), f.list_path() + QStringLiteral("x")}) {
         f.write_settings(value);
-        EXPECT_EQ(load(count), 9) << value.toStdString();
+        EXPECT_EQ(load(count), not_found) << value.toStdString();
         EXPECT_EQ(count, 1);
     }
     f.write_settings(QString(), false);
-    EXPECT_EQ(load(count), 9);
+    EXPECT_EQ(load(count), not_found);
     EXPECT_EQ(count, 1);
 
     f.write_settings(f.unreadable_file());
-    EXPECT_EQ(load(count), 9);
+    EXPECT_EQ(load(count), (Outcome{true, false}));
     EXPECT_EQ(count, 0);
 }
 
@@ -271,15 +271,15 @@ TEST(LoadInfoCodeList, StopsAfter32767LinesKeepingWhatItRead)
 {
     ListFixture f;
     InfoCodeList list;
-    int status = 5;
     f.write_list(numbered_lines(32767));
-    load_info_code_list(list, f.where(), status);
-    EXPECT_EQ(status, 0);
+    ListLoad load = load_info_code_list(list, f.where());
+    EXPECT_TRUE(load.found && load.complete);
     EXPECT_EQ(list.info_code_count(), 32767);
 
     f.write_list(numbered_lines(32768));
-    load_info_code_list(list, f.where(), status);
-    EXPECT_EQ(status, 9);
+    load = load_info_code_list(list, f.where());
+    EXPECT_TRUE(load.found);
+    EXPECT_FALSE(load.complete);
     ASSERT_EQ(list.info_code_count(), 32767);
     ASSERT_EQ(list.info_code_list().size(), 32767);
     EXPECT_EQ(list.info_code_list().back().name, QStringLiteral("情報区分名称00000000032767"));

@@ -73,18 +73,18 @@ protected:
     {
         Drive drive;
         on_popup(drive, std::move(action), wait_ms);
-        status = 4;
-        show_info_code_popup(&code, &name, status, f.where());
+        result = show_info_code_popup(&code, &name, f.where());
         return drive;
     }
 
-    // Opens the popup, runs `action`, and expects it to have closed by itself.
-    void choose(Action action)
+    // Opens the popup, runs `action`, expects it to have closed by itself and
+    // returns how it ended.
+    PopupResult choose(Action action)
     {
         const Drive drive = open(std::move(action));
         EXPECT_TRUE(drive.opened);
         EXPECT_FALSE(drive.left_open);
-        EXPECT_EQ(status, 4);   // left as the caller set it
+        return result;
     }
 
     QStringList targets() const { return {code.text(), name.text()}; }
@@ -93,7 +93,7 @@ protected:
     ListFixture f;
     QLineEdit code;
     QLabel name;
-    int status = 0;
+    PopupResult result = PopupResult::no_list;
 };
 
 }  // namespace
@@ -141,35 +141,35 @@ TEST_F(Popup, ShowsTheFileInTheDesignedLayoutWithRowOneHighlighted)
 
 TEST_F(Popup, EnterDoubleClickAndSelectWriteTheCurrentRowTrimmed)
 {
-    choose([](G_GRID& p) { QTest::keyClick(p.grid(), Qt::Key_Return); });
+    EXPECT_EQ(choose([](G_GRID& p) { QTest::keyClick(p.grid(), Qt::Key_Return); }), PopupResult::chosen);
     EXPECT_EQ(targets(), (QStringList{"0001", "情報区分Ａ"}));
 
-    choose([](G_GRID& p) {
+    EXPECT_EQ(choose([](G_GRID& p) {
         QTest::keyClick(p.grid(), Qt::Key_Down);
         QTest::keyClick(p.grid(), Qt::Key_Enter, Qt::KeypadModifier);
-    });
+    }), PopupResult::chosen);
     EXPECT_EQ(targets(), (QStringList{"01", "部門"}));
 
-    choose([](G_GRID& p) { click_cell(p.grid(), 4, 2, true); });
+    EXPECT_EQ(choose([](G_GRID& p) { click_cell(p.grid(), 4, 2, true); }), PopupResult::chosen);
     EXPECT_EQ(targets(), (QStringList{"0004", "名称四"}));
 
-    choose([](G_GRID& p) {
+    EXPECT_EQ(choose([](G_GRID& p) {
         click_cell(p.grid(), 2, 1);
         QTest::mouseClick(button(p, "SELECT"), Qt::LeftButton);
-    });
+    }), PopupResult::chosen);
     EXPECT_EQ(targets(), (QStringList{"01", "部門"}));
 
-    choose([](G_GRID& p) {   // the blank line empties both targets
+    EXPECT_EQ(choose([](G_GRID& p) {   // the blank line empties both targets
         click_cell(p.grid(), 3, 1);
         QTest::keyClick(p.grid(), Qt::Key_Return);
-    });
+    }), PopupResult::chosen);
     EXPECT_EQ(targets(), (QStringList{"", ""}));
 
-    choose([](G_GRID& p) {   // a focused button is pressed with Enter
+    EXPECT_EQ(choose([](G_GRID& p) {   // a focused button is pressed with Enter
         QTest::keyClick(p.grid(), Qt::Key_Down);
         button(p, "SELECT")->setFocus();
         QTest::keyClick(button(p, "SELECT"), Qt::Key_Return);
-    });
+    }), PopupResult::chosen);
     EXPECT_EQ(targets(), (QStringList{"01", "部門"}));
 }
 
@@ -197,6 +197,7 @@ TEST_F(Popup, TheCurrentRowStaysHighlightedAsKeysAndTheMouseMoveIt)
         QTest::keyClick(g, Qt::Key_Return);   // the highlighted row is the one taken
     });
     EXPECT_TRUE(drive.opened);
+    EXPECT_EQ(result, PopupResult::chosen);
     EXPECT_EQ(targets(), (QStringList{"0004", "名称四"}));
 }
 
@@ -215,37 +216,37 @@ TEST_F(Popup, EscStopAndClosingWriteNothing)
                  button(p, "STOP")->setFocus();
                  QTest::keyClick(button(p, "STOP"), Qt::Key_Return);
              }}) {
-        choose(action);
+        EXPECT_EQ(choose(action), PopupResult::closed);
         EXPECT_EQ(targets(), unchanged);
     }
 }
 
 TEST_F(Popup, EachOpeningReadsTheFileAfreshWithRowOneHighlighted)
 {
-    choose([](G_GRID& p) {
+    EXPECT_EQ(choose([](G_GRID& p) {
         QTest::keyClick(p.grid(), Qt::Key_Down);
         QTest::keyClick(p.grid(), Qt::Key_Escape);
-    });
+    }), PopupResult::closed);
     f.write_list(crlf_lines({QStringLiteral("0011十一"), QStringLiteral("0012十二")}));
-    choose([](G_GRID& p) {
+    EXPECT_EQ(choose([](G_GRID& p) {
         FlexGrid* g = p.grid();
         EXPECT_EQ(g->Rows(), 3);
         EXPECT_EQ(g->TextMatrix(2, 2), QStringLiteral("十二"));
         EXPECT_EQ((QList<int>{g->Row(), g->Col(), g->RowSel(), g->ColSel()}), (QList<int>{1, 0, 1, 2}));
         QTest::keyClick(g, Qt::Key_Return);
-    });
+    }), PopupResult::chosen);
     EXPECT_EQ(targets(), (QStringList{"0011", "十一"}));
 }
 
 TEST_F(Popup, EmptyFileShowsOneEmptyHighlightedRow)
 {
     f.write_list({});
-    choose([](G_GRID& p) {
+    EXPECT_EQ(choose([](G_GRID& p) {
         EXPECT_EQ(p.grid()->Rows(), 2);
         EXPECT_EQ(p.grid()->TextMatrix(0, 2), QStringLiteral("情報区分名"));
         EXPECT_EQ(p.grid()->ColSel(), 2);
         QTest::keyClick(p.grid(), Qt::Key_Return);
-    });
+    }), PopupResult::chosen);
     EXPECT_EQ(targets(), (QStringList{"", ""}));
 }
 
@@ -253,18 +254,18 @@ TEST_F(Popup, WithoutTargetsAChoiceWritesNowhere)
 {
     Drive drive;
     on_popup(drive, [](G_GRID& p) { QTest::keyClick(p.grid(), Qt::Key_Return); });
-    show_info_code_popup(nullptr, nullptr, status, f.where());
+    EXPECT_EQ(show_info_code_popup(nullptr, nullptr, f.where()), PopupResult::chosen);
     EXPECT_TRUE(drive.opened);
     EXPECT_FALSE(drive.left_open);
     EXPECT_EQ(targets(), unchanged);
 }
 
-TEST_F(Popup, MissingUnreadableOrOverlongFileOpensNoWindowAndGivesStatus9)
+TEST_F(Popup, MissingUnreadableOrOverlongFileOpensNoWindowAndGivesNoList)
 {
     auto expect_refused = [&](const char* what) {
         const Drive drive = open([](G_GRID&) {}, 100);
         QTest::qWait(200);   // the pending check looks for a popup and finds none
-        EXPECT_EQ(status, 9) << what;
+        EXPECT_EQ(result, PopupResult::no_list) << what;
         EXPECT_FALSE(drive.opened) << what;
         EXPECT_EQ(targets(), unchanged);
     };
@@ -282,10 +283,10 @@ TEST_F(Popup, MissingUnreadableOrOverlongFileOpensNoWindowAndGivesStatus9)
 TEST_F(Popup, AFullListOf32767LinesIsShown)
 {
     f.write_list(numbered_lines(32767));
-    choose([](G_GRID& p) {
+    EXPECT_EQ(choose([](G_GRID& p) {
         EXPECT_EQ(p.grid()->Rows(), 32768);
         QTest::keyClick(p.grid(), Qt::Key_End, Qt::ControlModifier);
         QTest::keyClick(p.grid(), Qt::Key_Return);
-    });
+    }), PopupResult::chosen);
     EXPECT_EQ(targets(), (QStringList{"2767", "情報区分名称00000000032767"}));
 }
