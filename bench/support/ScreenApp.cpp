@@ -12,7 +12,7 @@
 
 namespace k4::bench {
 
-int CountingMessages::show(const QString& text, int /*style*/, const QString& /*caption*/)
+int CountingMessages::show(const QString& text, mb::Style /*style*/, const QString& /*caption*/)
 {
     ++count;
     last = text;

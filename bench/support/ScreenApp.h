@@ -17,7 +17,7 @@ namespace k4::bench {
 class CountingMessages : public MessageService {
 public:
     using MessageService::show;
-    int show(const QString& text, int style, const QString& caption) override;
+    int show(const QString& text, mb::Style style, const QString& caption) override;
     int count = 0;
     QString last;
 };

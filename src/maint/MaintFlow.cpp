@@ -566,7 +566,7 @@ Step MaintFlow::check_field(int field_number)
     return result;
 }
 
-Step MaintFlow::refuse(const QString& message, int style)
+Step MaintFlow::refuse(const QString& message, mb::Style style)
 {
     s_.messages.show(message, style);
     return Step::refused;

@@ -9,6 +9,7 @@
 #include "maint/Messages.h"
 #include "store/EntryValues.h"
 #include "store/MasterStore.h"
+#include "ui/MessageService.h"
 
 #include <QDate>
 #include <QLoggingCategory>
@@ -20,7 +21,6 @@ Q_DECLARE_LOGGING_CATEGORY(lcChanges)
 
 namespace k4 {
 
-class MessageService;
 class InfoCodeList;
 class ListedRows;
 
@@ -123,7 +123,7 @@ private:
     // Tells the operator what a write that did not go through came to.
     void tell(Outcome outcome);
     // Shows a refusal or failure and says so.
-    Step refuse(const QString& message, int style);
+    Step refuse(const QString& message, mb::Style style);
     void log_change(const char* what, const EntryValues* before, const EntryValues* after) const;
 
     MaintView& view_;

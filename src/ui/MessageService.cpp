@@ -13,40 +13,40 @@ struct ButtonPlan {
     int answer;
 };
 
-std::vector<ButtonPlan> buttons_for(int style)
+std::vector<ButtonPlan> buttons_for(mb::Style style)
 {
-    switch (style & 0x0F) {
-    case mb::OKCancel:
+    switch (style.buttons()) {
+    case mb::OKCancel.code():
         return {{QMessageBox::Ok, mb::IdOK}, {QMessageBox::Cancel, mb::IdCancel}};
-    case mb::AbortRetryIgnore:
+    case mb::AbortRetryIgnore.code():
         return {{QMessageBox::Abort, mb::IdAbort}, {QMessageBox::Retry, mb::IdRetry},
                 {QMessageBox::Ignore, mb::IdIgnore}};
-    case mb::YesNoCancel:
+    case mb::YesNoCancel.code():
         return {{QMessageBox::Yes, mb::IdYes}, {QMessageBox::No, mb::IdNo},
                 {QMessageBox::Cancel, mb::IdCancel}};
-    case mb::YesNo:
+    case mb::YesNo.code():
         return {{QMessageBox::Yes, mb::IdYes}, {QMessageBox::No, mb::IdNo}};
-    case mb::RetryCancel:
+    case mb::RetryCancel.code():
         return {{QMessageBox::Retry, mb::IdRetry}, {QMessageBox::Cancel, mb::IdCancel}};
     default:
         return {{QMessageBox::Ok, mb::IdOK}};
     }
 }
 
-QMessageBox::Icon icon_for(int style)
+QMessageBox::Icon icon_for(mb::Style style)
 {
-    switch (style & 0x70) {
-    case mb::Critical: return QMessageBox::Critical;
-    case mb::Question: return QMessageBox::Question;
-    case mb::Exclamation: return QMessageBox::Warning;
-    case mb::Information: return QMessageBox::Information;
+    switch (style.icon()) {
+    case mb::Critical.code(): return QMessageBox::Critical;
+    case mb::Question.code(): return QMessageBox::Question;
+    case mb::Exclamation.code(): return QMessageBox::Warning;
+    case mb::Information.code(): return QMessageBox::Information;
     default: return QMessageBox::NoIcon;
     }
 }
 
 }  // namespace
 
-int QtMessageService::show(const QString& text, int style, const QString& caption)
+int QtMessageService::show(const QString& text, mb::Style style, const QString& caption)
 {
     const auto plan = buttons_for(style);
     QMessageBox box(icon_for(style), caption, text, QMessageBox::NoButton, parent_);
@@ -56,9 +56,9 @@ int QtMessageService::show(const QString& text, int style, const QString& captio
     box.setStandardButtons(all);
 
     std::size_t default_index = 0;
-    if (style & mb::DefaultButton3)
+    if (style.default_button() == mb::DefaultButton3.code())
         default_index = 2;
-    else if (style & mb::DefaultButton2)
+    else if (style.default_button() == mb::DefaultButton2.code())
         default_index = 1;
     if (default_index >= plan.size())
         default_index = 0;

@@ -14,7 +14,7 @@
 
 namespace k4::test {
 
-int HookedMessages::show(const QString& text, int style, const QString& caption)
+int HookedMessages::show(const QString& text, mb::Style style, const QString& caption)
 {
     if (on_show) {
         const auto hook = on_show;  // the hook may replace itself

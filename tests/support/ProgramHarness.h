@@ -24,7 +24,7 @@ public:
     using ScriptedMessages::show;
     // Runs once per message, before the planned answer is given.
     std::function<void(const QString& text)> on_show;
-    int show(const QString& text, int style, const QString& caption) override;
+    int show(const QString& text, mb::Style style, const QString& caption) override;
 };
 
 struct MasterRow {

@@ -5,7 +5,7 @@
 
 namespace k4::test {
 
-int ScriptedMessages::show(const QString& text, int style, const QString& caption)
+int ScriptedMessages::show(const QString& text, mb::Style style, const QString& caption)
 {
     shown_.push_back({text, style, caption});
     if (!planned_.empty()) {
@@ -13,10 +13,11 @@ int ScriptedMessages::show(const QString& text, int style, const QString& captio
         planned_.pop_front();
         return answer;
     }
-    if ((style & 0x0F) == mb::OKOnly && allow_ok_only_)
+    const bool ok_only = style.buttons() == mb::OKOnly.code();
+    if (ok_only && allow_ok_only_)
         return mb::IdOK;
-    ADD_FAILURE() << "unplanned message: " << text.toStdString() << " (style " << style << ")";
-    return (style & 0x0F) == mb::OKOnly ? mb::IdOK : mb::IdCancel;
+    ADD_FAILURE() << "unplanned message: " << text.toStdString() << " (style " << style.code() << ")";
+    return ok_only ? mb::IdOK : mb::IdCancel;
 }
 
 QStringList ScriptedMessages::texts() const

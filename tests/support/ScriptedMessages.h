@@ -15,14 +15,14 @@ namespace k4::test {
 
 struct ShownMessage {
     QString text;
-    int style;
+    mb::Style style;
     QString caption;
 };
 
 class ScriptedMessages : public MessageService {
 public:
     using MessageService::show;
-    int show(const QString& text, int style, const QString& caption) override;
+    int show(const QString& text, mb::Style style, const QString& caption) override;
 
     // Plans the answer to the next message (mb::IdYes, mb::IdOK...).
     void plan(int answer) { planned_.push_back(answer); }
@@ -41,3 +41,11 @@ private:
 };
 
 }  // namespace k4::test
+
+namespace k4::mb {
+// Failures show a style by its classic number.
+inline void PrintTo(Style style, std::ostream* out)
+{
+    *out << "style " << style.code();
+}
+}  // namespace k4::mb
