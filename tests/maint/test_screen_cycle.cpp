@@ -176,7 +176,7 @@ TEST_P(ScreenCycle, AddingARowWithYesInsertsRefreshesAndReturnsToHead)
     h->key(Qt::Key_Return);
 
     ASSERT_EQ(h->messages.texts(), QStringList{QStringLiteral("この内容で更新しますか")});
-    EXPECT_EQ(h->messages.shown()[0].style, 3 + 48);
+    EXPECT_EQ(h->messages.shown()[0].style, mb::YesNoCancel + mb::Exclamation);
     EXPECT_TRUE(h->table_rows().contains(QStringLiteral("C00009|1|0004")));
     EXPECT_EQ(screen().grid_row_count, 4);
     EXPECT_EQ(grid().TextMatrix(4, 1), QStringLiteral("C00009"));
@@ -351,7 +351,7 @@ TEST_P(ScreenCycle, DuplicateEntryIsRefusedBeforeAnyWrite)
     h->type(QStringLiteral("0001"));
     h->key(Qt::Key_Return);
     EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("データが重複しています")});
-    EXPECT_EQ(h->messages.shown()[0].style, 48);
+    EXPECT_EQ(h->messages.shown()[0].style, mb::OKOnly + mb::Exclamation);
     EXPECT_EQ(h->focus(), form().JKBN);
     EXPECT_EQ(form().JKBN->selectedText(), QStringLiteral("0001"));
     EXPECT_EQ(h->table_rows().size(), 4);
@@ -524,7 +524,7 @@ TEST_P(ScreenCycle, DeletionAsksAndHoldsItsAnswer)
     h->messages.plan(mb::IdCancel);
     h->click_button(2);
     EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("削除してよろしいですか")});
-    EXPECT_EQ(h->messages.shown()[0].style, 1 + 48);
+    EXPECT_EQ(h->messages.shown()[0].style, mb::OKCancel + mb::Exclamation);
     EXPECT_EQ(screen().input_phase, Phase::head);
     EXPECT_TRUE(h->table_rows().contains(QStringLiteral("C00001|2|0002")));
 
@@ -558,7 +558,7 @@ TEST_P(ScreenCycle, PartnerSearch)
     form().KATCD->setText(QStringLiteral("C99999"));
     h->key(Qt::Key_Return);
     ASSERT_EQ(h->messages.texts(), QStringList{QStringLiteral("該当データがありません")});
-    EXPECT_EQ(h->messages.shown()[0].style, 0);
+    EXPECT_EQ(h->messages.shown()[0].style, mb::OKOnly);
     EXPECT_EQ(screen().grid_row_count, 3);
     EXPECT_EQ(screen().input_phase, Phase::head);
     EXPECT_EQ(h->focus(), form().KATCD);
@@ -682,7 +682,7 @@ TEST_P(ScreenCycle, UnknownCodesAreRefused)
     h->key(Qt::Key_Return);
     h->type(QStringLiteral("7"));  // no such send/receive type
     EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("該当データがありませんでした")});
-    EXPECT_EQ(h->messages.shown()[0].style, 0);
+    EXPECT_EQ(h->messages.shown()[0].style, mb::OKOnly);
     EXPECT_EQ(h->focus(), form().SJSHU);
     EXPECT_EQ(form().lbl_SJNM->text(), QString());
 
@@ -771,7 +771,7 @@ TEST_P(ScreenCycle, ExitQuestionNoRepaintsFieldsYesClosesTheConnection)
     h->messages.plan(mb::IdNo);
     h->key(Qt::Key_Escape);
     ASSERT_EQ(h->messages.texts(), QStringList{QStringLiteral("終了してもよろしいですか")});
-    EXPECT_EQ(h->messages.shown()[0].style, 308);
+    EXPECT_EQ(h->messages.shown()[0].style, mb::YesNo + mb::Exclamation + mb::DefaultButton2);
     EXPECT_TRUE(form().isVisible());
     EXPECT_EQ(form().JKBN->BackColor(), 16777215u);
     EXPECT_EQ(form().KATCD->BackColor(), 0x00654321u);
