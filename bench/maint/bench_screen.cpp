@@ -1,12 +1,12 @@
 // The program's hot path on large tables, each beside its floor in the same
 // run (see Paired.h):
 //
-//   refresh/<db>/<rows>            open_full_list + fill_grid + close, beside a
+//   refresh/<db>/<rows>            the store's full_list + fill_grid, beside a
 //                                  raw ODBC fetch of the same statement
 //   refresh_list_size/<db>         refresh of 100,000 rows with a list of
 //                                  32,767 entries, beside one with 10 entries
 //   refresh_growth/<db>            refresh of 100,000 rows beside 10,000 rows
-//   fill_grid/<db>/<rows>          fill_grid alone on a list already run (the
+//   fill_grid/<db>/<rows>          rows read and fill_grid on a list already run (the
 //                                  drivers hold its rows by then), beside
 //                                  reading the rows of the same statement
 //                                  already run (SQLFetch + SQLGetData)

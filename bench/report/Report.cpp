@@ -195,7 +195,7 @@ std::vector<TableLine> build_table(const std::vector<Measurement>& measurements)
         double target = 0;
     };
     static const PairedGroup groups[] = {
-        {"refresh after a save (open_full_list + fill_grid)", "raw ODBC fetch of the same statement",
+        {"refresh after a save (full_list + fill_grid)", "raw ODBC fetch of the same statement",
          "refresh/%1/%2", {1000, 10000, 100000}, 100000, 1.25},
         {"refresh growth: 100 000 rows beside 10 000", "the same refresh of 10 000 rows", "refresh_growth/%1",
          {100000}, 100000, 11},

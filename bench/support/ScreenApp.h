@@ -32,7 +32,7 @@ struct ScreenApp {
                                             int list_lines);
     ~ScreenApp();
 
-    // open_full_list, fill_grid, close: the refresh after a save or deletion.
+    // The store's full list read and shown: the refresh after a save or deletion.
     // Throws std::runtime_error when the list did not open or fill.
     void refresh();
     int grid_rows() const;
