@@ -10,13 +10,13 @@ namespace k4 {
 
 enum class Outcome {
     done,
-    refused,      // refused before anything was tried (a value that may not be written)
-    absent,       // the row or value asked for is not there (for a change or a
-                  // deletion: no longer as listed; rolled back, nothing written)
-    failed,       // the database or the file refused it; rolled back, logged
-    unreachable   // the database cannot be reached, even after connecting again;
-                  // after a commit whose answer was lost, whether it took effect
-                  // is unknown (logged with the values)
+    refused,     // refused before anything was tried (a value that may not be written)
+    absent,      // the row or value asked for is not there (for a change or a
+                 // deletion: no longer as listed; rolled back, nothing written)
+    failed,      // the database or the file refused it; rolled back, logged
+    unreachable  // the database cannot be reached, even after connecting again;
+                 // after a commit whose answer was lost, whether it took effect
+                 // is unknown (logged with the values)
 };
 
 // An outcome and the value that comes with it; the value is meaningful only

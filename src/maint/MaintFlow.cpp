@@ -104,8 +104,8 @@ Outcome MaintFlow::reload_full_list()
 
 bool MaintFlow::confirm_exit()
 {
-    const int answer = s_.messages.show(msg::confirm_exit, mb::YesNo + mb::Exclamation
-                                                               + mb::DefaultButton2);
+    const int answer = s_.messages.show(msg::confirm_exit,
+                                        mb::YesNo + mb::Exclamation + mb::DefaultButton2);
     if (answer == mb::IdYes) {
         store_.close();
         s_.end_program();
@@ -204,8 +204,7 @@ void MaintFlow::grid_key_down(int& key_code, int /*shift*/)
         view_.enable_group(input_phase);
         view_.focus(Field::search);
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -216,7 +215,8 @@ int MaintFlow::field_key_press(Field field, int key_ascii) const
     return filter_key_press(field_kind, view_.text(field), key_ascii);
 }
 
-QString MaintFlow::filter_pasted(Field /*field*/, const QString& kept, const QString& inserted) const
+QString MaintFlow::filter_pasted(Field /*field*/, const QString& kept,
+                                 const QString& inserted) const
 {
     // Text that arrives without a key press (a paste, an input method) passes
     // the field's character filter too: the statements rely on the fields
@@ -269,23 +269,16 @@ void MaintFlow::screen_key_down(int& key_code, int /*shift*/)
             }
         }
         return;
-    case vk::F2:
-        checks_active = false;
-        return;
+    case vk::F2: checks_active = false; return;
     case vk::F5:
         if (in_field && active == Field::code)
             open_code_popup();
         else if (input_phase == Phase::head)
             show_table_now();
         return;
-    case vk::Up:
-        view_.focus_previous_field();
-        return;
-    case vk::Down:
-        view_.focus_next_field();
-        return;
-    default:
-        return;
+    case vk::Up: view_.focus_previous_field(); return;
+    case vk::Down: view_.focus_next_field(); return;
+    default: return;
     }
 }
 
@@ -307,9 +300,7 @@ void MaintFlow::command_click(Command command)
         if (input_phase == Phase::body)
             static_cast<void>(delete_entry());
         break;
-    case Command::end:
-        view_.close_window();
-        break;
+    case Command::end: view_.close_window(); break;
     }
 }
 
@@ -370,8 +361,7 @@ Outcome MaintFlow::save_entry()
 void MaintFlow::tell(Outcome outcome)
 {
     switch (outcome) {
-    case Outcome::done:
-        return;
+    case Outcome::done: return;
     case Outcome::refused:
         // Whatever way the entry line was reached (a skipped check too), a
         // row without a partner code is never written.
@@ -380,12 +370,8 @@ void MaintFlow::tell(Outcome outcome)
     case Outcome::absent:
         static_cast<void>(refuse(msg::no_such_data, mb::OKOnly + mb::Exclamation));
         return;
-    case Outcome::unreachable:
-        static_cast<void>(refuse(msg::connect_error, mb::OKOnly));
-        return;
-    case Outcome::failed:
-        static_cast<void>(refuse(msg::update_failed, mb::OKOnly));
-        return;
+    case Outcome::unreachable: static_cast<void>(refuse(msg::connect_error, mb::OKOnly)); return;
+    case Outcome::failed: static_cast<void>(refuse(msg::update_failed, mb::OKOnly)); return;
     }
 }
 
@@ -406,8 +392,8 @@ void MaintFlow::log_change(const char* what, const EntryValues* before,
         return out;
     };
     auto row = [&](const EntryValues* v) {
-        return v ? printable(QStringLiteral("%1/%2/%3").arg(v->partner_code, v->transfer_type,
-                                                           v->info_code))
+        return v ? printable(
+                   QStringLiteral("%1/%2/%3").arg(v->partner_code, v->transfer_type, v->info_code))
                  : QStringLiteral("-");
     };
     qCInfo(lcChanges).noquote() << "operator" << printable(operator_code) << what << row(before)
@@ -420,7 +406,8 @@ void MaintFlow::log_change(const char* what, const EntryValues* before,
         return u'"' + printable(text) + u'"';
     };
     auto quoted_row = [&](const EntryValues* v) {
-        return v ? quoted(QStringLiteral("%1/%2/%3").arg(v->partner_code, v->transfer_type, v->info_code))
+        return v ? quoted(
+                   QStringLiteral("%1/%2/%3").arg(v->partner_code, v->transfer_type, v->info_code))
                  : QStringLiteral("-");
     };
     s_.system_log(QStringLiteral("%1 operator=%2 user=%3 workstation=%4 old=%5 new=%6")
@@ -549,18 +536,10 @@ Step MaintFlow::check_field(int field_number)
 
     Step result = Step::passed;
     switch (field) {
-    case Field::search:
-        result = search_partner();
-        break;
-    case Field::partner:
-        result = check_partner_code();
-        break;
-    case Field::type:
-        result = check_transfer_type();
-        break;
-    case Field::code:
-        result = check_info_code();
-        break;
+    case Field::search: result = search_partner(); break;
+    case Field::partner: result = check_partner_code(); break;
+    case Field::type: result = check_transfer_type(); break;
+    case Field::code: result = check_info_code(); break;
     }
     view_.select_whole_text(field);
     return result;
@@ -588,16 +567,13 @@ Step MaintFlow::check_transfer_type()
         return refuse(msg::transfer_type_missing, mb::OKOnly + mb::Exclamation);
     const Result<QString> found = store_.transfer_type_name(typed);
     switch (found.outcome) {
-    case Outcome::done:
-        view_.set_type_name(found.value);
-        return Step::passed;
+    case Outcome::done: view_.set_type_name(found.value); return Step::passed;
     case Outcome::unreachable:
         // Nothing is known about the code: the screen keeps what it shows.
         return refuse(msg::connect_error, mb::OKOnly);
     case Outcome::refused:
     case Outcome::absent:
-    case Outcome::failed:
-        break;
+    case Outcome::failed: break;
     }
     view_.set_type_name(QString());
     return refuse(msg::no_such_name, mb::OKOnly);
@@ -623,12 +599,10 @@ Step MaintFlow::check_info_code()
         if (entry_kind == EntryKind::remove)
             return refuse(msg::no_such_data, mb::OKOnly + mb::Exclamation);
         return refuse(msg::duplicated, mb::OKOnly + mb::Exclamation);
-    case Outcome::unreachable:
-        return refuse(msg::connect_error, mb::OKOnly);
+    case Outcome::unreachable: return refuse(msg::connect_error, mb::OKOnly);
     case Outcome::refused:
     case Outcome::absent:
-    case Outcome::failed:
-        break;
+    case Outcome::failed: break;
     }
     return refuse(msg::update_failed, mb::OKOnly);
 }
@@ -647,8 +621,8 @@ Step MaintFlow::check_body_fields()
 
 Step MaintFlow::search_partner()
 {
-    const bool list_empty =
-        view_.grid_rows() < 2 || trim_blanks(view_.cell(1, col_partner)).isEmpty();
+    const bool list_empty = view_.grid_rows() < 2
+        || trim_blanks(view_.cell(1, col_partner)).isEmpty();
     if (list_empty && entry_kind == EntryKind::change) {
         view_.focus(Field::search);
         return Step::refused;

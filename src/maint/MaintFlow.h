@@ -25,12 +25,15 @@ class InfoCodeList;
 class ListedRows;
 
 // What a step of the screen tells its caller.
+// (clang-format 14 would write "Step{" after the attribute.)
+// clang-format off
 enum class [[nodiscard]] Step {
     passed,   // go on
     refused,  // refused or failed: the operator has been told, the focus placed
     handled   // the step has done all there was to do, the focus placed
               // itself (the partner search): the key that asked moves nothing
 };
+// clang-format on
 
 // What the flow needs from the rest of the program besides its three seams.
 struct FlowServices {
@@ -52,8 +55,8 @@ public:
     // Screen state.
     Phase input_phase = Phase::head;
     EntryKind entry_kind = EntryKind::change;
-    bool checks_active = true;   // false after F2: the next check is skipped
-    bool grid_ready = true;      // false while the grid is being filled
+    bool checks_active = true;  // false after F2: the next check is skipped
+    bool grid_ready = true;     // false while the grid is being filled
     int grid_row_count = 0;
     QString operator_code;
     QString operator_name;
@@ -129,7 +132,7 @@ private:
     MaintView& view_;
     MasterStore& store_;
     FlowServices s_;
-    std::unordered_map<int, EntryValues> listed_exact_;   // by grid row; see fill_grid
+    std::unordered_map<int, EntryValues> listed_exact_;  // by grid row; see fill_grid
 };
 
 }  // namespace k4

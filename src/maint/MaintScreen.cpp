@@ -107,14 +107,10 @@ void MaintScreen::connect_window()
 TextBox* MaintScreen::box(Field field) const
 {
     switch (field) {
-    case Field::search:
-        return form_.KATCD;
-    case Field::partner:
-        return form_.ATCD;
-    case Field::type:
-        return form_.SJSHU;
-    case Field::code:
-        break;
+    case Field::search: return form_.KATCD;
+    case Field::partner: return form_.ATCD;
+    case Field::type: return form_.SJSHU;
+    case Field::code: break;
     }
     return form_.JKBN;
 }
@@ -234,9 +230,11 @@ void MaintScreen::show_rows(const ListedRows& rows)
     // Each code is looked up once; its name is converted to UTF-8 once.
     std::unordered_map<std::string, QByteArray> names;
     for (int r = 1; r <= count; ++r) {
-        QByteArrayView row[5] = {rows.cell(r, ListedRows::partner), rows.cell(r, ListedRows::type),
+        QByteArrayView row[5] = {rows.cell(r, ListedRows::partner),
+                                 rows.cell(r, ListedRows::type),
                                  rows.cell(r, ListedRows::type_name),
-                                 rows.cell(r, ListedRows::code), {}};
+                                 rows.cell(r, ListedRows::code),
+                                 {}};
         const auto [at, added] =
             names.try_emplace(std::string(row[3].data(), std::size_t(row[3].size())));
         if (added) {

@@ -67,7 +67,7 @@ ListedRows read_listed_rows(ResultSet& result)
     for (int c = 0; c < ListedRows::columns; ++c) {
         columns[c] = result.column_index(list_columns[c]);
         if (columns[c] < 0)
-            result.value(list_columns[c]);   // throws the unknown-column error
+            result.value(list_columns[c]);  // throws the unknown-column error
     }
     while (!result.eof()) {
         QByteArrayView values[ListedRows::columns];
@@ -110,7 +110,8 @@ Result<bool> DbMasterStore::find_entry(const EntryValues& values)
     }
 }
 
-Outcome DbMasterStore::write_entry(EntryKind kind, const EntryValues& listed, const EntryValues& row)
+Outcome DbMasterStore::write_entry(EntryKind kind, const EntryValues& listed,
+                                   const EntryValues& row)
 {
     if (trim_blanks(row.partner_code).isEmpty())
         return Outcome::refused;
@@ -124,7 +125,8 @@ Outcome DbMasterStore::write_entry(EntryKind kind, const EntryValues& listed, co
                 return Outcome::absent;
             }
         }
-        db_.execute_statement(sql::insert_entry(row.partner_code, row.transfer_type, row.info_code));
+        db_.execute_statement(
+            sql::insert_entry(row.partner_code, row.transfer_type, row.info_code));
         change.commit();
         return Outcome::done;
     } catch (const DbError& e) {
@@ -171,11 +173,13 @@ Outcome DbMasterStore::read_back(const char* what, const EntryValues& row, bool 
     if (found.done()) {
         const bool committed = found.value == there;
         qCWarning(lcDb).noquote() << "the answer to the commit was lost; read back:" << what
-                                  << row_text(row) << (committed ? "- committed" : "- not committed");
+                                  << row_text(row)
+                                  << (committed ? "- committed" : "- not committed");
         return committed ? Outcome::done : Outcome::failed;
     }
     qCWarning(lcDb).noquote() << "outcome unknown: the answer to the commit was lost and the"
-                                 " table could not be read back;" << what << row_text(row);
+                                 " table could not be read back;"
+                              << what << row_text(row);
     return Outcome::unreachable;
 }
 

@@ -32,9 +32,10 @@ void ListedRows::append(const QByteArrayView (&values)[columns])
         ends_.push_back(std::uint32_t(texts_.size()));
     }
     if (edged)
-        exact_.emplace(count(), EntryValues{QString::fromUtf8(values[partner]),
-                                            QString::fromUtf8(values[type]),
-                                            QString::fromUtf8(values[code])});
+        exact_.emplace(count(),
+                       EntryValues{QString::fromUtf8(values[partner]),
+                                   QString::fromUtf8(values[type]),
+                                   QString::fromUtf8(values[code])});
 }
 
 }  // namespace k4

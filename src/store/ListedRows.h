@@ -34,7 +34,7 @@ public:
 
 private:
     std::string texts_;
-    std::vector<std::uint32_t> ends_;   // where each cell ends in texts_, 4 per row
+    std::vector<std::uint32_t> ends_;  // where each cell ends in texts_, 4 per row
     std::unordered_map<int, EntryValues> exact_;
 };
 
