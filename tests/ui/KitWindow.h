@@ -40,7 +40,8 @@ public:
     // Shows the window and waits until it is active; false when it never is.
     bool show_active();
 
-    // Fields whose check ran, in order, and the status the check answers.
+    // Fields the kit reported typed full, in order, and whether the check
+    // this window then runs (as a screen would) accepts them.
     std::vector<int> checked;
     bool check_accepts = true;
 
