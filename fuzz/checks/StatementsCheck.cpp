@@ -3,7 +3,7 @@
 #include "db/Database.h"
 #include "db/DatabaseOdbc.h"
 #include "common/cp932.h"
-#include "maint/CharFilter.h"
+#include "store/CharFilter.h"
 #include "store/EntryValues.h"
 #include "store/Statements.h"
 

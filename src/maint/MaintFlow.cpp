@@ -2,7 +2,7 @@
 
 #include "common/text.h"
 #include "lookup/InfoCodeList.h"
-#include "maint/CharFilter.h"
+#include "store/CharFilter.h"
 #include "store/ListedRows.h"
 #include "ui/KeyCodes.h"
 #include "ui/MessageService.h"

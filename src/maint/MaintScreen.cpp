@@ -1,6 +1,6 @@
 #include "maint/MaintScreen.h"
 
-#include "lookup/G_GRID.h"
+#include "maint/G_GRID.h"
 #include "lookup/InfoCodeList.h"
 #include "store/ListedRows.h"
 #include "ui/Controls.h"

@@ -1,7 +1,7 @@
 // The search popup driven offscreen with keys and clicks.
 
 #include "ListFixture.h"
-#include "lookup/G_GRID.h"
+#include "maint/G_GRID.h"
 #include "ui/Controls.h"
 #include "ui/FlexGrid.h"
 

@@ -1,5 +1,5 @@
 // The character filter by class: what passes, what changes, what is swallowed.
-#include "maint/CharFilter.h"
+#include "store/CharFilter.h"
 
 #include <gtest/gtest.h>
 

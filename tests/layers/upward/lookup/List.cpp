@@ -1,3 +1,2 @@
 #include "common/text.h"
 #include "settings/Settings.h"
-#include "ui/Form.h"

@@ -1,4 +1,4 @@
-#include "maint/CharFilter.h"
+#include "store/CharFilter.h"
 
 namespace k4 {
 

@@ -1,4 +1,4 @@
-#include "lookup/G_GRID.h"
+#include "maint/G_GRID.h"
 
 #include "common/text.h"
 #include "ui/Controls.h"
