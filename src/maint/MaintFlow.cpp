@@ -3,12 +3,11 @@
 #include "common/text.h"
 #include "lookup/InfoCodeList.h"
 #include "store/CharFilter.h"
+#include "store/ChangeLog.h"
 #include "store/ListedRows.h"
 #include "ui/KeyCodes.h"
 #include "ui/MessageService.h"
 #include "ui/MousePointer.h"
-
-Q_LOGGING_CATEGORY(lcChanges, "k4.changes")
 
 namespace k4 {
 
@@ -378,41 +377,10 @@ void MaintFlow::tell(Outcome outcome)
 void MaintFlow::log_change(const char* what, const EntryValues* before,
                            const EntryValues* after) const
 {
-    // Control characters are written escaped, so no value can start a line of
-    // its own in the log.
-    auto printable = [](const QString& text) {
-        QString out;
-        out.reserve(text.size());
-        for (const QChar ch : text) {
-            if (ch.unicode() < 0x20 || ch.unicode() == 0x7F)
-                out += QStringLiteral("\\x%1").arg(ch.unicode(), 2, 16, QChar(u'0'));
-            else
-                out += ch;
-        }
-        return out;
-    };
-    auto row = [&](const EntryValues* v) {
-        return v ? printable(
-                   QStringLiteral("%1/%2/%3").arg(v->partner_code, v->transfer_type, v->info_code))
-                 : QStringLiteral("-");
-    };
-    qCInfo(lcChanges).noquote() << "operator" << printable(operator_code) << what << row(before)
-                                << "->" << row(after);
-
-    // The system log names the OS user and the workstation as well. Free text
-    // is quoted with '"' and '\\' escaped, so no value can forge another field.
-    auto quoted = [&](QString text) {
-        text.replace(u'\\', QStringLiteral("\\\\")).replace(u'"', QStringLiteral("\\\""));
-        return u'"' + printable(text) + u'"';
-    };
-    auto quoted_row = [&](const EntryValues* v) {
-        return v ? quoted(
-                   QStringLiteral("%1/%2/%3").arg(v->partner_code, v->transfer_type, v->info_code))
-                 : QStringLiteral("-");
-    };
-    s_.system_log(QStringLiteral("%1 operator=%2 user=%3 workstation=%4 old=%5 new=%6")
-                      .arg(QLatin1String(what), quoted(operator_code), quoted(login_user),
-                           quoted(machine_name), quoted_row(before), quoted_row(after)));
+    const ChangeRecord record =
+        change_record(what, {operator_code, login_user, machine_name}, before, after);
+    qCInfo(lcChanges).noquote() << record.log_line;
+    s_.system_log(record.system_line);
 }
 
 Step MaintFlow::leave_body()

@@ -12,12 +12,9 @@
 #include "ui/MessageService.h"
 
 #include <QDate>
-#include <QLoggingCategory>
 #include <QString>
 #include <functional>
 #include <unordered_map>
-
-Q_DECLARE_LOGGING_CATEGORY(lcChanges)
 
 namespace k4 {
 
