@@ -4,7 +4,7 @@
 // The layers below report failures with errors of their own; start-up turns
 // each into the operator's message with startup_failure.
 
-#include "maint/Messages.h"
+#include "common/Messages.h"
 
 #include <QString>
 #include <stdexcept>

@@ -6,7 +6,7 @@
 // two tables) and the message service.
 
 #include "maint/MaintView.h"
-#include "maint/Messages.h"
+#include "common/Messages.h"
 #include "store/EntryValues.h"
 #include "store/MasterStore.h"
 #include "ui/MessageService.h"

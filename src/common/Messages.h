@@ -1,7 +1,8 @@
 #pragma once
 // Every message the operator reads, as the program has always worded it, in
 // one place: the start-up failures, the questions, the refusals of the field
-// checks and the results of the table statements.
+// checks and the results of the table statements. The administrators' command
+// quotes the same refusals.
 
 #include <QString>
 
