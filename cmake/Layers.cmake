@@ -9,7 +9,7 @@
 # A folder may always include its own headers. Read as a script too
 # (cmake -P), so it only sets variables.
 
-set(K4_LAYERS common sysinfo settings db ui store lookup maint app)
+set(K4_LAYERS common sysinfo settings db ui store lookup maint admin app)
 
 set(K4_LAYER_USES_common "")
 set(K4_LAYER_USES_sysinfo "")
@@ -19,6 +19,7 @@ set(K4_LAYER_USES_ui common)
 set(K4_LAYER_USES_store common db)
 set(K4_LAYER_USES_lookup common settings)
 set(K4_LAYER_USES_maint common settings ui store lookup)
+set(K4_LAYER_USES_admin common sysinfo settings db store lookup)
 set(K4_LAYER_USES_app common sysinfo settings db ui store lookup maint)
 
 # The library each folder builds, and the outside libraries it may link.
@@ -30,6 +31,7 @@ set(K4_LAYER_TARGET_ui k4_ui)
 set(K4_LAYER_TARGET_store k4_store)
 set(K4_LAYER_TARGET_lookup k4_lookup)
 set(K4_LAYER_TARGET_maint k4_maint)
+set(K4_LAYER_TARGET_admin k4_admin)
 set(K4_LAYER_TARGET_app k4_startup)
 
 set(K4_LAYER_EXTERNAL_common Qt6::Core)
@@ -40,4 +42,5 @@ set(K4_LAYER_EXTERNAL_ui Qt6::Core Qt6::Gui Qt6::Widgets)
 set(K4_LAYER_EXTERNAL_store Qt6::Core)
 set(K4_LAYER_EXTERNAL_lookup Qt6::Core)
 set(K4_LAYER_EXTERNAL_maint Qt6::Core Qt6::Gui Qt6::Widgets)
+set(K4_LAYER_EXTERNAL_admin Qt6::Core)
 set(K4_LAYER_EXTERNAL_app Qt6::Core Qt6::Gui Qt6::Widgets)

@@ -82,6 +82,26 @@ QString delete_entry(const QString& partner_code, const QString& transfer_type,
         + QStringLiteral(" AND 情報区分コード = '") + sql_quote(info_code) + QStringLiteral("'");
 }
 
+QString master_rows(const QString* partner_code)
+{
+    QString statement = QStringLiteral("SELECT 相手先企業コード, 送受信種別, 情報区分コード"
+                                       " FROM FL1914利用情報区分マスタ");
+    if (partner_code)
+        statement += QStringLiteral(" WHERE 相手先企業コード = '") + sql_quote(*partner_code)
+            + QStringLiteral("'");
+    return statement + QStringLiteral(" ORDER BY 相手先企業コード, 送受信種別, 情報区分コード");
+}
+
+QString insert_new_entry(const QString& partner_code, const QString& transfer_type,
+                         const QString& info_code)
+{
+    const QString p = sql_quote(partner_code), t = sql_quote(transfer_type), c = sql_quote(info_code);
+    return QStringLiteral("INSERT INTO FL1914利用情報区分マスタ (相手先企業コード, 送受信種別, 情報区分コード)"
+                          " SELECT '%1', '%2', '%3' WHERE NOT EXISTS (SELECT 1 FROM FL1914利用情報区分マスタ"
+                          " WHERE 相手先企業コード = '%1' AND 送受信種別 = '%2' AND 情報区分コード = '%3')")
+        .arg(p, t, c);
+}
+
 QString kubun_name(const QString& kind, const QString& code)
 {
     return select_name + where_kind + sql_quote(kind) + QStringLiteral("'") + and_code + sql_quote(code)
