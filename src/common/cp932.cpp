@@ -165,6 +165,27 @@ QByteArray to_cp932(const QString& text)
                    });
 }
 
+std::optional<QByteArray> to_cp932_strict(const QString& text)
+{
+    if (is_ascii(text))
+        return text.toLatin1();
+    const auto* units = reinterpret_cast<const char*>(text.utf16());
+    const size_t size = size_t(text.size()) * 2;
+    bool held = true;
+    // The first character iconv cannot convert ends the conversion: skipping
+    // all that is left stops the loop.
+    QByteArray bytes = convert(encoder(), units, size, size,
+                               [&held](const unsigned char*, size_t left, char*) {
+                                   held = false;
+                                   return Substitution{0, left};
+                               });
+    // iconv maps a few characters onto the code of a look-alike; only a
+    // conversion that decodes back to the same text is exact.
+    if (!held || from_cp932(bytes) != text)
+        return std::nullopt;
+    return bytes;
+}
+
 QString from_cp932(const QByteArray& bytes)
 {
     if (is_ascii(bytes))

@@ -4,11 +4,19 @@
 
 #include <QByteArray>
 #include <QString>
+#include <optional>
 
 namespace k4 {
 
 // Text to code page 932 bytes. A character the code page cannot hold becomes '?'.
 QByteArray to_cp932(const QString& text);
+
+// Text to code page 932 bytes, or std::nullopt when the text holds a
+// character the code page cannot hold: one with no code there, a lone
+// surrogate, or one that iconv folds onto another character's code (U+00A5
+// onto 0x5C, the backslash; U+301C onto 0x8160, which is U+FF5E). What comes
+// back decodes to exactly the text: from_cp932(*to_cp932_strict(x)) == x.
+std::optional<QByteArray> to_cp932_strict(const QString& text);
 
 // Code page 932 bytes to text. A byte sequence that is not valid code page 932
 // becomes U+FFFD, so it is visible and never dropped: one for a lead byte and

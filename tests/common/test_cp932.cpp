@@ -63,3 +63,19 @@ TEST(Cp932, ByteLengthAndByteCut)
         EXPECT_TRUE(ansi_byte_length(cut) == n || ansi_byte_length(cut) == n - 1) << n;
     }
 }
+
+TEST(Cp932, StrictConversionIsExactOrNothing)
+{
+    // Held characters convert as to_cp932 does; anything that would come back
+    // as another character (a '?', or a look-alike iconv folds it onto) is refused.
+    const QString held = QStringLiteral("A表示ｺｰﾄﾞ～－髙\\~");
+    ASSERT_TRUE(to_cp932_strict(held));
+    EXPECT_EQ(*to_cp932_strict(held), to_cp932(held));
+    EXPECT_EQ(to_cp932_strict(QString()), QByteArray());
+    const QString refused[] = {emoji, QStringLiteral("鷗"), QString(QChar(0x00A5)),
+                               QString(QChar(0x301C)), QString(QChar(0x2014)),
+                               QStringLiteral("A") + QChar(0xD800)};
+    for (const QString& text : refused)
+        EXPECT_FALSE(to_cp932_strict(QStringLiteral("表") + text + u'B'))
+            << text.toStdString();
+}
