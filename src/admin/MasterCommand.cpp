@@ -533,6 +533,8 @@ int Command::run_import(const QStringList& args)
     QTextStream added_rows(&added);
     added_rows.setEncoding(QStringConverter::Utf8);
 
+    const QString driver = db_.driver_name().toLower();
+    const bool portable = !driver.contains(QLatin1String("sqlite")) && !driver.contains(QLatin1String("psql"));
     CsvReader reader(*in, encoding);
     QStringList fields;
     long long lines = 0, refused = 0, rows = 0;
@@ -544,6 +546,7 @@ int Command::run_import(const QStringList& args)
     int columns = 0;
     try {
         Transaction import(db_);
+        PreparedStatement insert = db_.prepare(sql::insert_new_entry(portable));
         if (!reader.next(fields)) {
             const QString problem = reader.error() ? reader.error().text() : QStringLiteral("the file is empty");
             err_ << "k408020-master: " << problem << "; nothing written" << Qt::endl;
@@ -584,12 +587,13 @@ int Command::run_import(const QStringList& args)
                                                                      : QStringLiteral(" (%1)").arg(p.window_message)));
                 continue;
             }
-            if (refused > 0)
-                continue;   // nothing will be written: the rest is only checked
+            // After a refusal nothing will be committed, but the rows still go
+            // in, so that every duplicate of the file is found in one run.
             long long inserted = 0;
             try {
-                inserted = db_.execute_statement(
-                    sql::insert_new_entry(row.partner_code, row.transfer_type, row.info_code));
+                const QString values[6] = {row.partner_code, row.transfer_type, row.info_code,
+                                           row.partner_code, row.transfer_type, row.info_code};
+                inserted = insert.execute(std::span<const QString>(values, portable ? 6 : 3));
             } catch (const DbError& e) {
                 if (e.cannot_connect() || e.connection_lost())
                     throw;

@@ -406,6 +406,97 @@ long long Database::execute_statement(const QString& statement)
     });
 }
 
+struct PreparedStatement::Impl {
+    Database* db = nullptr;
+    QString statement;
+    std::weak_ptr<Connection> prepared_on;   // the connection the handle belongs to
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    std::vector<QByteArray> values;          // kept bound while the statement runs
+    std::vector<SQLLEN> lengths;
+
+    // Frees the handle unless its connection is gone (disconnecting freed it).
+    void release() noexcept
+    {
+        const std::shared_ptr<Connection> on = prepared_on.lock();
+        if (stmt != SQL_NULL_HSTMT && on && on->connected)
+            SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+        stmt = SQL_NULL_HSTMT;
+        prepared_on.reset();
+    }
+};
+
+PreparedStatement::PreparedStatement(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+PreparedStatement::PreparedStatement(PreparedStatement&& other) noexcept = default;
+PreparedStatement& PreparedStatement::operator=(PreparedStatement&& other) noexcept
+{
+    if (this != &other) {
+        if (impl_)
+            impl_->release();
+        impl_ = std::move(other.impl_);
+    }
+    return *this;
+}
+PreparedStatement::~PreparedStatement()
+{
+    if (impl_)
+        impl_->release();
+}
+
+PreparedStatement Database::prepare(const QString& statement)
+{
+    auto impl = std::make_unique<PreparedStatement::Impl>();
+    impl->db = this;
+    impl->statement = statement;
+    return PreparedStatement(std::move(impl));
+}
+
+long long PreparedStatement::execute(std::span<const QString> values)
+{
+    Impl& p = *impl_;
+    Database& db = *p.db;
+    db.sql_text = p.statement;
+    return db.run_mended(p.statement, [&] {
+        const std::shared_ptr<Connection>& current = db.impl_->connection;
+        if (p.stmt == SQL_NULL_HSTMT || p.prepared_on.lock() != current) {
+            p.release();
+            odbc::Handle stmt = new_statement(db.impl_->dbc(), db.query_timeout_seconds);
+            QByteArray text = odbc::to_driver(p.statement);
+            odbc::check(SQLPrepare(stmt.get(), odbc::sql_chars(text), SQL_NTS), SQL_HANDLE_STMT,
+                        stmt.get(), "SQLPrepare", p.statement);
+            p.stmt = stmt.release();   // freed by p from here
+            p.prepared_on = current;
+            qCDebug(lcDb).noquote() << "prepared:" << p.statement;
+        }
+        p.values.resize(values.size());
+        p.lengths.resize(values.size());
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            p.values[i] = odbc::to_driver(values[i]);
+            p.lengths[i] = SQLLEN(p.values[i].size());
+            odbc::check(SQLBindParameter(p.stmt, SQLUSMALLINT(i + 1), SQL_PARAM_INPUT, SQL_C_CHAR,
+                                         SQL_VARCHAR, SQLULEN(std::max<qsizetype>(p.values[i].size(), 1)),
+                                         0, odbc::sql_chars(p.values[i]), p.lengths[i], &p.lengths[i]),
+                        SQL_HANDLE_STMT, p.stmt, "SQLBindParameter", p.statement);
+        }
+        const SQLRETURN rc = SQLExecute(p.stmt);
+        if (rc == SQL_NO_DATA) {
+            SQLFreeStmt(p.stmt, SQL_CLOSE);
+            return 0LL;
+        }
+        if (!SQL_SUCCEEDED(rc)) {
+            const DbError e = odbc::failure(SQL_HANDLE_STMT, p.stmt, "SQLExecute", p.statement);
+            // psqlODBC tells a session lost under a prepared statement as HY000;
+            // the connection's own state says what it is.
+            if (!e.connection_lost() && connection_dead(db.impl_->dbc()))
+                throw DbError(QStringLiteral("08S01"), e.native_error(), e.driver_text(), p.statement);
+            throw e;
+        }
+        SQLLEN count = 0;
+        odbc::check(SQLRowCount(p.stmt, &count), SQL_HANDLE_STMT, p.stmt, "SQLRowCount", p.statement);
+        SQLFreeStmt(p.stmt, SQL_CLOSE);
+        return static_cast<long long>(std::max<SQLLEN>(count, 0));
+    });
+}
+
 void Database::begin_trans()
 {
     if (impl_->in_transaction)

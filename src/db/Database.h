@@ -9,8 +9,11 @@
 
 #include <QString>
 #include <memory>
+#include <span>
 
 namespace k4 {
+
+class PreparedStatement;
 
 class Database {
 public:
@@ -42,6 +45,9 @@ public:
     // it touched; a statement that touched no row is success (0). Throws
     // DbError.
     long long execute_statement(const QString& statement);
+    // Prepares `statement`, whose values are parameters (?), for running many
+    // times: the values never become statement text. Throws DbError.
+    PreparedStatement prepare(const QString& statement);
 
     // A lost connection (see DbError::connection_lost) is mended here, so
     // that a database restarted for maintenance costs the operator nothing:
@@ -80,12 +86,33 @@ public:
     int query_timeout_seconds = 300;
 
 private:
+    friend class PreparedStatement;
     void connect(const QString& sent_connect_string);
     void reconnect(const DbError& loss);
     template <typename Run>
     auto run_mended(const QString& statement, Run run);
 
     struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// A statement prepared on the database's connection. Each run goes through the
+// same mending as execute_statement (a connection made again meanwhile gets
+// the statement prepared again on it). Destroy it before the database.
+class PreparedStatement {
+public:
+    PreparedStatement(PreparedStatement&& other) noexcept;
+    PreparedStatement& operator=(PreparedStatement&& other) noexcept;
+    ~PreparedStatement();
+
+    // Runs the statement with these values for its parameters, in order, each
+    // sent as text; returns the number of rows it touched. Throws DbError.
+    long long execute(std::span<const QString> values);
+
+private:
+    friend class Database;
+    struct Impl;
+    explicit PreparedStatement(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> impl_;
 };
 

@@ -32,6 +32,13 @@ public:
     SQLSMALLINT type() const noexcept { return type_; }
     explicit operator bool() const noexcept { return handle_ != SQL_NULL_HANDLE; }
     void reset() noexcept;
+    // Gives the handle up without freeing it; the caller frees it.
+    SQLHANDLE release() noexcept
+    {
+        const SQLHANDLE handle = handle_;
+        handle_ = SQL_NULL_HANDLE;
+        return handle;
+    }
 
 private:
     SQLSMALLINT type_ = 0;

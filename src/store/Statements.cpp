@@ -92,14 +92,14 @@ QString master_rows(const QString* partner_code)
     return statement + QStringLiteral(" ORDER BY 相手先企業コード, 送受信種別, 情報区分コード");
 }
 
-QString insert_new_entry(const QString& partner_code, const QString& transfer_type,
-                         const QString& info_code)
+QString insert_new_entry(bool portable)
 {
-    const QString p = sql_quote(partner_code), t = sql_quote(transfer_type), c = sql_quote(info_code);
-    return QStringLiteral("INSERT INTO FL1914利用情報区分マスタ (相手先企業コード, 送受信種別, 情報区分コード)"
-                          " SELECT '%1', '%2', '%3' WHERE NOT EXISTS (SELECT 1 FROM FL1914利用情報区分マスタ"
-                          " WHERE 相手先企業コード = '%1' AND 送受信種別 = '%2' AND 情報区分コード = '%3')")
-        .arg(p, t, c);
+    const QString insert = QStringLiteral(
+        "INSERT INTO FL1914利用情報区分マスタ (相手先企業コード, 送受信種別, 情報区分コード)");
+    if (!portable)
+        return insert + QStringLiteral(" VALUES (?, ?, ?) ON CONFLICT DO NOTHING");
+    return insert + QStringLiteral(" SELECT ?, ?, ? WHERE NOT EXISTS (SELECT 1 FROM FL1914利用情報区分マスタ"
+                                   " WHERE 相手先企業コード = ? AND 送受信種別 = ? AND 情報区分コード = ?)");
 }
 
 QString kubun_name(const QString& kind, const QString& code)

@@ -30,10 +30,11 @@ QString delete_entry(const QString& partner_code, const QString& transfer_type,
 // Every row of the master (or of one partner, the text as given), its three
 // columns only, in the full list's order: the rows whatever their type.
 QString master_rows(const QString* partner_code);
-// Insertion of a row unless the table holds it already: it touches no row
-// then, and fails nothing.
-QString insert_new_entry(const QString& partner_code, const QString& transfer_type,
-                         const QString& info_code);
+// Insertion of a row unless the table holds it already (it touches no row
+// then, and fails nothing), its values as parameters: partner, type, code,
+// and with `portable` the three once more. Not portable, it uses ON CONFLICT
+// DO NOTHING, which SQLite and PostgreSQL know and which checks the key once.
+QString insert_new_entry(bool portable);
 // The name (区分名称) of one code of a classification in 区分マスタ; the
 // kind and the code go in untrimmed.
 QString kubun_name(const QString& kind, const QString& code);
