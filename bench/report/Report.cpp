@@ -206,6 +206,12 @@ std::vector<TableLine> build_table(const std::vector<Measurement>& measurements)
          "fill_grid/%1/%2", {1000, 10000, 100000}},
         {"start-up in-process to the window shown, grid filled", "raw connect + fetch, plus an empty window shown",
          "startup/%1/%2", {10000, 100000}, 100000, 1.5},
+        {"k408020-master import of 100 000 lines", "plain ODBC loop, one prepared INSERT, one transaction",
+         "master_import/%1/%2", {100000}, 100000, 2},
+        {"k408020-master export of the table", "plain ODBC fetch of the same rows written to a file",
+         "master_export/%1/%2", {100000}, 100000, 1.3},
+        {"k408020-master check of the table", "plain ODBC fetch of the same rows",
+         "master_check/%1/%2", {100000}, 100000, 1.5},
     };
 
     Index index(measurements);
@@ -273,6 +279,19 @@ std::vector<TableLine> build_table(const std::vector<Measurement>& measurements)
             line.verdict = QStringLiteral("error: ") + m->error;
             out.push_back(line);
         }
+    }
+    if (const Measurement* m = index.find(QStringLiteral("master_memory/sqlite")); m && m->error.isEmpty()) {
+        // Ten times the lines should cost no more memory: the file is read as a stream.
+        TableLine memory = make_line(QStringLiteral("k408020-master import --dry-run, peak memory, 100 000 lines "
+                                                    "beside 1 000 000"),
+                                     QStringLiteral("sqlite"), QStringLiteral("100 000"));
+        memory.unit = QStringLiteral("MB");
+        memory.floor_is = QStringLiteral("the same command on 1 000 000 lines");
+        memory.program = counter(*m, "program_peak_mb");
+        memory.floor = counter(*m, "floor_peak_mb");
+        if (memory.program && memory.floor && *memory.floor > 0)
+            memory.ratio = *memory.program / *memory.floor;
+        out.push_back(memory);
     }
     {
         const Measurement* fill = index.find(QStringLiteral("BM_FlexGridFill"));

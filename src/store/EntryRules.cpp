@@ -5,7 +5,6 @@
 #include "common/text.h"
 #include "store/CharFilter.h"
 
-#include <algorithm>
 
 namespace k4 {
 
@@ -58,18 +57,27 @@ std::vector<RowProblem> value_problems(const EntryValues& row)
             add(QStringLiteral("missing"), rule.missing);
             continue;
         }
-        if (trim_blanks(value).size() != value.size())
+        // Most values are upper-case letters and digits: those are judged
+        // without a conversion.
+        bool plain = true, lower = false, control = false, refused = false;
+        for (const QChar ch : value) {
+            const char16_t c = ch.unicode();
+            plain = plain && c < 0x80;
+            lower = lower || (c >= u'a' && c <= u'z');
+            control = control || c < 0x20 || c == 0x7F;
+            refused = refused || c == u'\'' || c == u'"' || c == u',';
+        }
+        if (value.front() == u' ' || value.back() == u' ')
             add(QStringLiteral("leading or trailing blanks (the window would remove them)"));
-        if (value.toUpper() != value)
+        if (plain ? lower : value.toUpper() != value)
             add(QStringLiteral("lower case (the window would write it in upper case)"));
-        if (std::any_of(value.begin(), value.end(),
-                        [](QChar ch) { return ch.unicode() < 0x20 || ch.unicode() == 0x7F; }))
+        if (control)
             add(QStringLiteral("a control character (tab, line end, ...)"));
-        if (filter_text(field_kind, QString(), value) != value)
+        if (refused || (!plain && filter_text(field_kind, QString(), value) != value))
             add(QStringLiteral("a character the entry field refuses (quote, double quote or comma)"));
-        if (from_cp932(to_cp932(value)) != value)
+        if (!plain && from_cp932(to_cp932(value)) != value)
             add(QStringLiteral("a character code page 932 cannot hold"));
-        else if (ansi_byte_length(value) > rule.bytes)
+        else if ((plain ? int(value.size()) : ansi_byte_length(value)) > rule.bytes)
             add(QStringLiteral("longer than %1 bytes (the window would cut it)").arg(rule.bytes));
     }
     return problems;
