@@ -89,48 +89,6 @@ protected:
         ASSERT_EQ(done.value_or(QString()), QStringLiteral("1"));
     }
 
-    // Adds C00009 / 1 / 0004 through the keys up to the question, which `hook` meets.
-    void add_row_through_the_keys(int answer, std::function<void()> hook)
-    {
-        h->click_button(1);
-        h->type(QStringLiteral("C00009"));
-        h->key(Qt::Key_Return);
-        h->type(QStringLiteral("1"));
-        h->type(QStringLiteral("0004"));
-        at_question(confirm_update, std::move(hook));
-        h->messages.plan(answer);
-        h->key(Qt::Key_Return);
-    }
-    // Changes the listed row C00002 / 1 / 0003 to type 2, up to the question.
-    void change_row_through_the_keys(int answer, std::function<void()> hook)
-    {
-        h->click_cell(3, 1);
-        form().SJSHU->setFocus();
-        form().SJSHU->setText(QStringLiteral("2"));
-        h->key(Qt::Key_Return);
-        ASSERT_EQ(form().lbl_SJNM->text(), QStringLiteral("受信"));
-        at_question(confirm_update, std::move(hook));
-        h->messages.plan(answer);
-        h->key(Qt::Key_Return);
-    }
-    // Deletes the listed row C00001 / 2 / 0002 with the button, up to the question.
-    void delete_row_through_the_button(int answer, std::function<void()> hook)
-    {
-        h->click_cell(2, 1);
-        at_question(confirm_delete, std::move(hook));
-        h->messages.plan(answer);
-        h->click_button(2);
-    }
-    void at_question(const QString& question, std::function<void()> hook)
-    {
-        h->messages.on_show = [this, question, hook](const QString& text) {
-            if (text != question)
-                return;
-            h->messages.on_show = nullptr;
-            hook();
-        };
-    }
-
     std::unique_ptr<ProgramHarness> h;
     Database other;
 };
@@ -152,30 +110,6 @@ protected:
         grid_before = h->grid_rows();
         ASSERT_EQ(grid_before.size(), 3);
     }
-    // The program still takes keys and reaches the database: the add button
-    // opens the entry line and the name lookup finds the name.
-    void expect_program_still_answers()
-    {
-        h->messages.clear();
-        h->click_button(1);
-        EXPECT_EQ(screen().input_phase, Phase::body);
-        EXPECT_EQ(h->focus(), form().ATCD);
-        h->type(QStringLiteral("C00010"));
-        h->key(Qt::Key_Return);
-        h->type(QStringLiteral("2"));
-        EXPECT_TRUE(h->messages.shown().empty()) << h->messages.texts().join(u' ').toStdString();
-        EXPECT_EQ(form().lbl_SJNM->text(), QStringLiteral("受信"));
-        EXPECT_EQ(h->focus(), form().JKBN);
-
-        // And it ends cleanly: the exit question, Yes, the connection closed.
-        h->messages.clear();
-        h->messages.plan(mb::IdYes);
-        h->click_button(3);
-        EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("終了してもよろしいですか")});
-        EXPECT_TRUE(h->ended);
-        EXPECT_FALSE(h->app->db.is_open());
-    }
-
     QString pid;
     QStringList grid_before;
 };
@@ -184,30 +118,33 @@ TEST_P(SessionLost, AnAddAfterTheSessionEndedConnectsAgainAndIsSaved)
 {
     // The session ends while the operator reads the question: the save's
     // transaction has not begun, so the program connects again and saves.
-    add_row_through_the_keys(mb::IdYes, [&] { terminate_program_session(pid); });
+    h->at_question(confirm_update, [&] { terminate_program_session(pid); });
+    h->add_row(QStringLiteral("C00009"), QStringLiteral("1"), QStringLiteral("0004"), mb::IdYes);
     EXPECT_EQ(h->messages.texts(), QStringList{confirm_update});
     EXPECT_EQ(master_rows(dsn()), sample_table + QStringList{QStringLiteral("C00009|1|0004")});
     EXPECT_EQ(h->grid_rows().size(), grid_before.size() + 1);
     EXPECT_EQ(screen().input_phase, Phase::head);
     EXPECT_NE(program_backend_pid(), pid);
-    expect_program_still_answers();
+    h->expect_still_answers();
 }
 
 TEST_P(SessionLost, AChangeAfterTheSessionEndedConnectsAgainAndIsSaved)
 {
-    change_row_through_the_keys(mb::IdYes, [&] { terminate_program_session(pid); });
+    h->at_question(confirm_update, [&] { terminate_program_session(pid); });
+    EXPECT_EQ(h->change_row(3, QStringLiteral("2"), mb::IdYes), QStringLiteral("受信"));
     EXPECT_EQ(h->messages.texts(), QStringList{confirm_update});
     EXPECT_EQ(master_rows(dsn()), (QStringList{QStringLiteral("C00001|1|0001"), QStringLiteral("C00001|2|0002"),
                                                QStringLiteral("C00002|2|0003")}));
     EXPECT_EQ(screen().input_phase, Phase::head);
-    expect_program_still_answers();
+    h->expect_still_answers();
 }
 
 TEST_P(SessionLost, ASessionEndedDuringTheDeletionQuestionCostsNothing)
 {
     // Nothing is held across the question: Cancel ends the deletion without
     // a word, and OK deletes on a session made again.
-    delete_row_through_the_button(mb::IdCancel, [&] { terminate_program_session(pid); });
+    h->at_question(confirm_delete, [&] { terminate_program_session(pid); });
+    h->delete_row(2, mb::IdCancel);
     EXPECT_EQ(h->messages.texts(), QStringList{confirm_delete});
     EXPECT_EQ(screen().input_phase, Phase::head);
     EXPECT_EQ(h->focus(), form().KATCD);
@@ -215,7 +152,8 @@ TEST_P(SessionLost, ASessionEndedDuringTheDeletionQuestionCostsNothing)
 
     h->messages.clear();
     pid = program_backend_pid();
-    delete_row_through_the_button(mb::IdOK, [&] { terminate_program_session(pid); });
+    h->at_question(confirm_delete, [&] { terminate_program_session(pid); });
+    h->delete_row(2, mb::IdOK);
     EXPECT_EQ(h->messages.texts(), QStringList{confirm_delete});
     EXPECT_FALSE(master_rows(dsn()).contains(QStringLiteral("C00001|2|0002")));
     EXPECT_EQ(h->grid_rows().size(), 2);
@@ -223,7 +161,7 @@ TEST_P(SessionLost, ASessionEndedDuringTheDeletionQuestionCostsNothing)
     EXPECT_FALSE(h->app->db.in_transaction());
     ASSERT_EQ(h->system_log.size(), 1);
     EXPECT_TRUE(h->system_log[0].startsWith(QStringLiteral("deleted ")));
-    expect_program_still_answers();
+    h->expect_still_answers();
 }
 
 TEST_P(SessionLost, ASearchAfterTheSessionEndedConnectsAgain)
@@ -237,7 +175,7 @@ TEST_P(SessionLost, ASearchAfterTheSessionEndedConnectsAgain)
     EXPECT_EQ(h->focus(), form().SJSHU);
     h->key(Qt::Key_F2);
     h->key(Qt::Key_Escape);
-    expect_program_still_answers();
+    h->expect_still_answers();
 }
 
 // --- a change whose insert fails after the old row was removed -----------------
@@ -247,10 +185,11 @@ TEST_P(DbFaults, AChangeWhoseInsertFailsPutsTheOldRowBack)
     start();
     // While the operator is asked, another operator writes the row the change
     // is about to insert: the removal of the old row has to be undone.
-    change_row_through_the_keys(mb::IdYes, [&] {
+    h->at_question(confirm_update, [&] {
         OdbcSandbox::shared().execute(
             dsn(), QStringLiteral("INSERT INTO FL1914利用情報区分マスタ VALUES ('C00002', '2', '0003')"));
     });
+    EXPECT_EQ(h->change_row(3, QStringLiteral("2"), mb::IdYes), QStringLiteral("受信"));
     EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, update_failed}));
     EXPECT_EQ(master_rows(dsn()), sample_table + QStringList{QStringLiteral("C00002|2|0003")});
     // The screen refreshes after a failed save: both rows are listed.
@@ -266,10 +205,11 @@ TEST_P(DbFaults, TwoOperatorsAddingTheSameRowLeaveExactlyOne)
     open_other();
     Outcome other_outcome = Outcome::failed;
     // The other operator saves the same row after this one's duplicate check.
-    add_row_through_the_keys(mb::IdYes, [&] {
+    h->at_question(confirm_update, [&] {
         other_outcome = DbMasterStore(other).write_entry(
             EntryKind::add, {}, {QStringLiteral("C00009"), QStringLiteral("1"), QStringLiteral("0004")});
     });
+    h->add_row(QStringLiteral("C00009"), QStringLiteral("1"), QStringLiteral("0004"), mb::IdYes);
     EXPECT_EQ(other_outcome, Outcome::done);
     EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, update_failed}));
     EXPECT_EQ(master_rows(dsn()).count(QStringLiteral("C00009|1|0004")), 1);
@@ -287,7 +227,7 @@ TEST_P(DbFaults, AnInsertWaitingForAnotherOperatorsOpenInsertFailsCleanly)
     std::atomic<bool> saw_wait{false};
     // The other operator has inserted the same row but not committed yet when
     // this operator's insert arrives; it commits while this insert waits on it.
-    add_row_through_the_keys(mb::IdYes, [&] {
+    h->at_question(confirm_update, [&] {
         other.begin_trans();
         other.execute_statement(sql::insert_entry(QStringLiteral("C00009"), QStringLiteral("1"),
                                            QStringLiteral("0004")));
@@ -302,6 +242,7 @@ TEST_P(DbFaults, AnInsertWaitingForAnotherOperatorsOpenInsertFailsCleanly)
             other.commit_trans();
         });
     });
+    h->add_row(QStringLiteral("C00009"), QStringLiteral("1"), QStringLiteral("0004"), mb::IdYes);
     committer.join();
     EXPECT_TRUE(saw_wait) << "the program's insert never waited for the other operator's row";
     EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, update_failed}));
@@ -344,7 +285,8 @@ TEST_P(DbFaults, AChangeOrDeletionOfARowAnotherOperatorChangedOrDeletedIsToldAnd
         h->system_log.clear();
         auto other_acts = [&] { OdbcSandbox::shared().execute(dsn(), c.other); };
         if (c.act == 0) {
-            change_row_through_the_keys(mb::IdYes, other_acts);
+            h->at_question(confirm_update, other_acts);
+            EXPECT_EQ(h->change_row(3, QStringLiteral("2"), mb::IdYes), QStringLiteral("受信"));
             EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, no_such_data}));
         } else if (c.act == 1) {
             h->click_cell(3, 1);
@@ -354,7 +296,8 @@ TEST_P(DbFaults, AChangeOrDeletionOfARowAnotherOperatorChangedOrDeletedIsToldAnd
             h->key(Qt::Key_Escape);
             EXPECT_EQ(h->messages.texts(), QStringList{no_such_data});
         } else {
-            delete_row_through_the_button(mb::IdOK, other_acts);
+            h->at_question(confirm_delete, other_acts);
+            h->delete_row(2, mb::IdOK);
             EXPECT_EQ(h->messages.texts(), (QStringList{confirm_delete, no_such_data}));
         }
         EXPECT_EQ(h->messages.shown().back().style, mb::OKOnly + mb::Exclamation);
@@ -375,7 +318,7 @@ TEST_P(DbFaults, TwoOperatorsChangingOneRowAtOnceMakeExactlyOneChange)
     // The other operator's change of the same row is written but not yet
     // committed when this operator's arrives, which waits and then finds the
     // row gone.
-    change_row_through_the_keys(mb::IdYes, [&] {
+    h->at_question(confirm_update, [&] {
         other.begin_trans();
         EXPECT_EQ(other.execute_statement(sql::remove_changed_row(QStringLiteral("C00002"), QStringLiteral("1"),
                                                                   QStringLiteral("0003"))),
@@ -386,6 +329,7 @@ TEST_P(DbFaults, TwoOperatorsChangingOneRowAtOnceMakeExactlyOneChange)
             other.commit_trans();
         });
     });
+    EXPECT_EQ(h->change_row(3, QStringLiteral("2"), mb::IdYes), QStringLiteral("受信"));
     committer.join();
     EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, no_such_data}));
     EXPECT_EQ(master_rows(dsn()), (QStringList{QStringLiteral("C00001|1|0001"), QStringLiteral("C00001|2|0002"),
@@ -399,10 +343,11 @@ TEST_P(DbFaults, AnotherOperatorsSaveDuringTheDeletionQuestionAndTheDeletionBoth
     open_other();
     short_query_timeout(other);
     Outcome other_outcome = Outcome::failed;
-    delete_row_through_the_button(mb::IdOK, [&] {
+    h->at_question(confirm_delete, [&] {
         other_outcome = DbMasterStore(other).write_entry(
             EntryKind::add, {}, {QStringLiteral("C00009"), QStringLiteral("1"), QStringLiteral("0004")});
     });
+    h->delete_row(2, mb::IdOK);
     EXPECT_EQ(other_outcome, Outcome::done);
     EXPECT_EQ(h->messages.texts(), QStringList{confirm_delete});
     EXPECT_EQ(master_rows(dsn()), (QStringList{QStringLiteral("C00001|1|0001"), QStringLiteral("C00002|1|0003"),
@@ -418,12 +363,13 @@ TEST_P(DbFaults, ADeletionBlockedByAnotherOperatorsOpenChangeTimesOut)
     start();
     short_query_timeout(h->app->db);
     open_other();
-    delete_row_through_the_button(mb::IdOK, [&] {
+    h->at_question(confirm_delete, [&] {
         // The other operator is in the middle of changing the same row.
         other.begin_trans();
         other.execute_statement(sql::delete_entry(QStringLiteral("C00001"), QStringLiteral("2"),
                                            QStringLiteral("0002")));
     });
+    h->delete_row(2, mb::IdOK);
     EXPECT_EQ(h->messages.texts(), (QStringList{confirm_delete, update_failed}));
     EXPECT_EQ(screen().input_phase, Phase::head);
     EXPECT_EQ(h->focus(), form().KATCD);
@@ -433,7 +379,7 @@ TEST_P(DbFaults, ADeletionBlockedByAnotherOperatorsOpenChangeTimesOut)
 
     // The program is usable again once the other operator is done.
     h->messages.clear();
-    delete_row_through_the_button(mb::IdOK, [] {});
+    h->delete_row(2, mb::IdOK);
     EXPECT_EQ(h->messages.texts(), QStringList{confirm_delete});
     EXPECT_FALSE(master_rows(dsn()).contains(QStringLiteral("C00001|2|0002")));
 }
@@ -446,12 +392,13 @@ TEST_P(DbFaults, AnInsertBehindAnotherOperatorsLockTimesOutAndKeepsTheGrid)
     const QStringList grid_before = h->grid_rows();
     short_query_timeout(h->app->db);
     open_other();
-    add_row_through_the_keys(mb::IdYes, [&] {
+    h->at_question(confirm_update, [&] {
         other.begin_trans();
         other.execute_statement(postgres()
             ? QStringLiteral("LOCK TABLE FL1914利用情報区分マスタ IN ACCESS EXCLUSIVE MODE")
             : QStringLiteral("INSERT INTO FL1914利用情報区分マスタ VALUES ('C00005', '1', '0005')"));
     });
+    h->add_row(QStringLiteral("C00009"), QStringLiteral("1"), QStringLiteral("0004"), mb::IdYes);
     EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, update_failed}));
     EXPECT_FALSE(h->app->db.in_transaction());
     if (postgres()) {

@@ -44,26 +44,6 @@ protected:
         h = std::make_unique<ProgramHarness>(sandbox().relay_dsn(), sandbox().pg_user());
         ASSERT_NO_FATAL_FAILURE(h->start());
     }
-    void at_question(const QString& question, std::function<void()> hook)
-    {
-        h->messages.on_show = [this, question, hook](const QString& text) {
-            if (text != question)
-                return;
-            h->messages.on_show = nullptr;
-            hook();
-        };
-    }
-    void add_row(const QString& partner, int answer, std::function<void()> hook)
-    {
-        h->click_button(1);
-        h->type(partner);
-        h->key(Qt::Key_Return);
-        h->type(QStringLiteral("1"));
-        h->type(QStringLiteral("0004"));
-        at_question(confirm_update, std::move(hook));
-        h->messages.plan(answer);
-        h->key(Qt::Key_Return);
-    }
     QStringList table() const { return master_rows(sandbox().pg_dsn()); }
 
     std::unique_ptr<TcpRelay> relay;
@@ -76,7 +56,8 @@ TEST_F(Outcomes, ACommitWhoseAnswerIsLostIsReadBackBeforeTheOperatorIsTold)
     start_through_relay();
 
     // The server commits, the answer never arrives: read back, it is there.
-    add_row(QStringLiteral("C00007"), mb::IdYes, [&] { relay->drop_after_reply_to("COMMIT"); });
+    h->at_question(confirm_update, [&] { relay->drop_after_reply_to("COMMIT"); });
+    h->add_row(QStringLiteral("C00007"), QStringLiteral("1"), QStringLiteral("0004"), mb::IdYes);
     EXPECT_EQ(h->messages.texts(), QStringList{confirm_update});
     EXPECT_TRUE(table().contains(QStringLiteral("C00007|1|0004")));
     EXPECT_TRUE(h->grid_rows().join(u' ').contains(QStringLiteral("C00007|1|")));
@@ -87,7 +68,8 @@ TEST_F(Outcomes, ACommitWhoseAnswerIsLostIsReadBackBeforeTheOperatorIsTold)
     // The commit never reaches the server: read back, it is not there.
     h->messages.clear();
     h->system_log.clear();
-    add_row(QStringLiteral("C00008"), mb::IdYes, [&] { relay->drop_before("COMMIT"); });
+    h->at_question(confirm_update, [&] { relay->drop_before("COMMIT"); });
+    h->add_row(QStringLiteral("C00008"), QStringLiteral("1"), QStringLiteral("0004"), mb::IdYes);
     EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, update_failed}));
     EXPECT_FALSE(table().join(u' ').contains(QStringLiteral("C00008")));
     EXPECT_TRUE(h->system_log.isEmpty());
@@ -96,7 +78,7 @@ TEST_F(Outcomes, ACommitWhoseAnswerIsLostIsReadBackBeforeTheOperatorIsTold)
     h->messages.clear();
     h->click_cell(2, 1);
     ASSERT_EQ(h->form->ATCD->text(), QStringLiteral("C00002"));
-    at_question(confirm_delete, [&] { relay->drop_after_reply_to("COMMIT"); });
+    h->at_question(confirm_delete, [&] { relay->drop_after_reply_to("COMMIT"); });
     h->messages.plan(mb::IdOK);
     h->click_button(2);
     EXPECT_EQ(h->messages.texts(), QStringList{confirm_delete});
@@ -108,10 +90,11 @@ TEST_F(Outcomes, ACommitWhoseAnswerIsLostIsReadBackBeforeTheOperatorIsTold)
     // values in the log as an outcome unknown.
     h->messages.clear();
     h->system_log.clear();
-    add_row(QStringLiteral("C00009"), mb::IdYes, [&] {
+    h->at_question(confirm_update, [&] {
         relay->drop_after_reply_to("COMMIT");
         relay->refuse_connections(true);
     });
+    h->add_row(QStringLiteral("C00009"), QStringLiteral("1"), QStringLiteral("0004"), mb::IdYes);
     EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, connect_error}));
     EXPECT_TRUE(table().contains(QStringLiteral("C00009|1|0004")));
     EXPECT_TRUE(h->system_log.isEmpty());
@@ -167,9 +150,7 @@ TEST_F(Outcomes, AFetchLostInsideATransactionIsNeverCommitted)
 TEST_F(Outcomes, ALossAgainRightAfterConnectingAgainIsAConnectionError)
 {
     start_through_relay();
-    h->click_button(1);
-    h->type(QStringLiteral("C00009"));
-    h->key(Qt::Key_Return);
+    h->begin_add(QStringLiteral("C00009"));
     // The name lookup's session is cut, and the new session's as well.
     relay->drop_before("区分名称", 2);
     h->type(QStringLiteral("1"));

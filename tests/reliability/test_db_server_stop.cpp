@@ -118,31 +118,8 @@ protected:
         ASSERT_EQ(grid_before.size(), 3);
     }
 
-    // Stops the server when `question` appears.
-    void stop_server_at(const QString& question)
-    {
-        h->messages.on_show = [this, question](const QString& text) {
-            if (text != question)
-                return;
-            h->messages.on_show = nullptr;
-            EXPECT_TRUE(server->run(QStringLiteral("stop")));
-        };
-    }
-
-    // With the server gone the program still answers: the add button opens the
-    // entry line and the end button ends it after its question.
-    void expect_program_still_answers()
-    {
-        EXPECT_EQ(h->grid_rows(), grid_before);
-        EXPECT_FALSE(h->app->db.in_transaction());
-        h->messages.clear();
-        h->click_button(1);
-        EXPECT_EQ(h->screen->input_phase, Phase::body);
-        EXPECT_EQ(h->focus(), h->form->ATCD);
-        h->messages.plan(mb::IdYes);
-        h->click_button(3);
-        EXPECT_TRUE(h->ended);
-    }
+    // Stops the server; at a question, through h->at_question.
+    static void stop_server() { EXPECT_TRUE(server->run(QStringLiteral("stop"))); }
     // Nothing was written: the table, once the server is back, is as before.
     void expect_table_unchanged()
     {
@@ -160,14 +137,8 @@ protected:
 
 TEST_F(ServerStops, WhileAddingTheEntryLineStaysAndIsSavedOnceTheServerIsBack)
 {
-    h->click_button(1);
-    h->type(QStringLiteral("C00009"));
-    h->key(Qt::Key_Return);
-    h->type(QStringLiteral("1"));
-    h->type(QStringLiteral("0004"));
-    stop_server_at(confirm_update);
-    h->messages.plan(mb::IdYes);
-    h->key(Qt::Key_Return);
+    h->at_question(confirm_update, stop_server);
+    h->add_row(QStringLiteral("C00009"), QStringLiteral("1"), QStringLiteral("0004"), mb::IdYes);
     EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, connect_error}));
     EXPECT_EQ(h->screen->input_phase, Phase::body);
     EXPECT_EQ(h->form->ATCD->text(), QStringLiteral("C00009"));
@@ -177,8 +148,7 @@ TEST_F(ServerStops, WhileAddingTheEntryLineStaysAndIsSavedOnceTheServerIsBack)
     // The server is back: the same Enter saves.
     ASSERT_TRUE(server->run(QStringLiteral("start")));
     h->messages.clear();
-    h->messages.plan(mb::IdYes);
-    h->key(Qt::Key_Return);
+    h->enter_answering(mb::IdYes);
     EXPECT_EQ(h->messages.texts(), QStringList{confirm_update});
     EXPECT_EQ(h->screen->input_phase, Phase::head);
     EXPECT_EQ(master_rows(dsn), sample_table + QStringList{QStringLiteral("C00009|1|0004")});
@@ -186,17 +156,12 @@ TEST_F(ServerStops, WhileAddingTheEntryLineStaysAndIsSavedOnceTheServerIsBack)
 
 TEST_F(ServerStops, WhileChangingIsAConnectionErrorWithNothingWritten)
 {
-    h->click_cell(3, 1);
-    h->form->SJSHU->setFocus();
-    h->form->SJSHU->setText(QStringLiteral("2"));
-    h->key(Qt::Key_Return);
-    ASSERT_EQ(h->form->lbl_SJNM->text(), QStringLiteral("受信"));
-    stop_server_at(confirm_update);
-    h->messages.plan(mb::IdYes);
-    h->key(Qt::Key_Return);
+    h->at_question(confirm_update, stop_server);
+    ASSERT_EQ(h->change_row(3, QStringLiteral("2"), mb::IdYes), QStringLiteral("受信"));
     EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, connect_error}));
     EXPECT_EQ(h->screen->input_phase, Phase::body);
-    expect_program_still_answers();
+    EXPECT_EQ(h->grid_rows(), grid_before);
+    h->expect_still_answers(false);  // no name lookup with the server down
     expect_table_unchanged();
 }
 
@@ -204,22 +169,19 @@ TEST_F(ServerStops, WhileDeletingIsAConnectionErrorWithNothingDeleted)
 {
     // The deletion begins after the answer: with the server gone nothing is
     // written, and the entry line stays for the next try.
-    h->click_cell(2, 1);
-    stop_server_at(confirm_delete);
-    h->messages.plan(mb::IdOK);
-    h->click_button(2);
+    h->at_question(confirm_delete, stop_server);
+    h->delete_row(2, mb::IdOK);
     EXPECT_EQ(h->messages.texts(), (QStringList{confirm_delete, connect_error}));
     EXPECT_EQ(h->screen->input_phase, Phase::body);
-    expect_program_still_answers();
+    EXPECT_EQ(h->grid_rows(), grid_before);
+    h->expect_still_answers(false);
     expect_table_unchanged();
 }
 
 TEST_F(ServerStops, WhileTheServerIsDownLookupsSayConnectionErrorAndWorkOnceItIsBack)
 {
     ASSERT_TRUE(server->run(QStringLiteral("stop")));
-    h->click_button(1);
-    h->type(QStringLiteral("C00009"));
-    h->key(Qt::Key_Return);
+    h->begin_add(QStringLiteral("C00009"));
     h->type(QStringLiteral("1"));
     EXPECT_EQ(h->messages.texts(), QStringList{connect_error});
     EXPECT_EQ(h->focus(), h->form->SJSHU);
@@ -261,13 +223,10 @@ TEST_F(ServerStops, ARestartBetweenActionsCostsNothing)
     h->key(Qt::Key_Return);
     EXPECT_EQ(h->form->lbl_SJNM->text(), QStringLiteral("受信"));
     restart();
-    h->messages.plan(mb::IdYes);
-    h->key(Qt::Key_Return);
+    h->enter_answering(mb::IdYes);
     restart();
     // The deletion.
-    h->click_cell(1, 1);
-    h->messages.plan(mb::IdOK);
-    h->click_button(2);
+    h->delete_row(1, mb::IdOK);
     EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, confirm_delete}));
     EXPECT_EQ(master_rows(dsn), (QStringList{QStringLiteral("C00001|2|0002"), QStringLiteral("C00002|2|0003")}));
 }

@@ -9,6 +9,7 @@
 
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QLabel>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -153,6 +154,86 @@ QStringList ProgramHarness::grid_rows() const
         rows << cells.join(u'|');
     }
     return rows;
+}
+
+void ProgramHarness::begin_add(const QString& partner)
+{
+    click_button(int(Command::add));
+    type(partner);
+    key(Qt::Key_Return);
+}
+
+void ProgramHarness::enter_new_row(const QString& partner, const QString& type_code,
+                                   const QString& code)
+{
+    begin_add(partner);
+    type(type_code);
+    type(code);
+}
+
+void ProgramHarness::enter_answering(int answer)
+{
+    messages.plan(answer);
+    key(Qt::Key_Return);
+}
+
+void ProgramHarness::add_row(const QString& partner, const QString& type_code, const QString& code,
+                             int answer)
+{
+    enter_new_row(partner, type_code, code);
+    enter_answering(answer);
+}
+
+QString ProgramHarness::change_row(int grid_row, const QString& type_code, int answer)
+{
+    click_cell(grid_row, 1);
+    form->SJSHU->setFocus();
+    form->SJSHU->setText(type_code);
+    key(Qt::Key_Return);
+    const QString name = form->lbl_SJNM->text();
+    enter_answering(answer);
+    return name;
+}
+
+void ProgramHarness::delete_row(int grid_row, int answer)
+{
+    click_cell(grid_row, 1);
+    messages.plan(answer);
+    click_button(int(Command::remove));
+}
+
+void ProgramHarness::at_question(const QString& question, std::function<void()> hook)
+{
+    messages.on_show = [this, question, hook = std::move(hook)](const QString& text) {
+        if (text != question)
+            return;
+        messages.on_show = nullptr;
+        hook();
+    };
+}
+
+void ProgramHarness::expect_still_answers(bool database_reachable)
+{
+    EXPECT_FALSE(app->db.in_transaction());
+    messages.clear();
+    click_button(int(Command::add));
+    EXPECT_EQ(screen->input_phase, Phase::body);
+    EXPECT_EQ(focus(), form->ATCD);
+    if (database_reachable) {
+        type(QStringLiteral("C00010"));
+        key(Qt::Key_Return);
+        type(QStringLiteral("2"));
+        EXPECT_TRUE(messages.shown().empty()) << messages.texts().join(u' ').toStdString();
+        EXPECT_EQ(form->lbl_SJNM->text(), QStringLiteral("受信"));
+        EXPECT_EQ(focus(), form->JKBN);
+    }
+
+    messages.clear();
+    messages.plan(mb::IdYes);
+    click_button(int(Command::end));
+    EXPECT_EQ(messages.texts(), QStringList{msg::confirm_exit});
+    EXPECT_TRUE(ended);
+    EXPECT_FALSE(app->db.is_open());
 }
 
 ScreenHarness::ScreenHarness(const QString& backend)

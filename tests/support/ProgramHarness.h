@@ -66,6 +66,34 @@ public:
     // The grid's data cells, one text per row: "partner|type|name|code|code name".
     QStringList grid_rows() const;
 
+    // An operator's steps, as the keys and clicks that make them.
+    // The add button, then the partner typed and Enter.
+    void begin_add(const QString& partner);
+    // begin_add, then the type and the code typed (a full type field moves on
+    // by itself; the code field, the last, never does).
+    void enter_new_row(const QString& partner, const QString& type, const QString& code);
+    // Enter in the field that has the focus, with `answer` planned for the
+    // question it brings.
+    void enter_answering(int answer);
+    // enter_new_row, then Enter in JKBN answered with `answer`.
+    void add_row(const QString& partner, const QString& type, const QString& code, int answer);
+    // A click on the grid row, the type put into SJSHU and Enter (its name
+    // looked up), then Enter in JKBN answered with `answer`. Returns the
+    // type's name as SJSHU's check showed it, before the save.
+    QString change_row(int grid_row, const QString& type, int answer);
+    // A click on the grid row, then the delete button answered with `answer`.
+    void delete_row(int grid_row, int answer);
+    // Runs `hook` once, when `question` appears, before the planned answer
+    // is given (another operator writes, the server goes away).
+    void at_question(const QString& question, std::function<void()> hook);
+    // The program still takes keys and ends cleanly: no transaction is left
+    // open; the add button opens the entry line with the focus in ATCD; with
+    // `database_reachable`, a new partner's type 2 is looked up and named
+    // 受信 without a message, the focus moving on to JKBN; the end button
+    // asks its question and, answered Yes, ends the program with the
+    // connection closed.
+    void expect_still_answers(bool database_reachable = true);
+
     HookedMessages messages;
     // Every line the program sent to the system log, in order.
     QStringList system_log;
