@@ -172,8 +172,7 @@ TEST_P(ScreenCycle, AddingARowWithYesInsertsRefreshesAndReturnsToHead)
     EXPECT_EQ(h->focus(), form().JKBN);
     h->type(QStringLiteral("0004"));
     EXPECT_EQ(h->focus(), form().JKBN);  // the last field never moves on by itself
-    h->messages.plan(mb::IdYes);
-    h->key(Qt::Key_Return);
+    h->enter_answering(mb::IdYes);
 
     ASSERT_EQ(h->messages.texts(), QStringList{QStringLiteral("この内容で更新しますか")});
     EXPECT_EQ(h->messages.shown()[0].style, 3 + 48);
@@ -191,20 +190,13 @@ TEST_P(ScreenCycle, AddingARowWithYesInsertsRefreshesAndReturnsToHead)
 TEST_P(ScreenCycle, CancelKeepsTheEntryAndNoDiscardsIt)
 {
     start();
-    h->click_button(1);
-    h->type(QStringLiteral("C00010"));
-    h->key(Qt::Key_Return);
-    h->type(QStringLiteral("2"));
-    h->type(QStringLiteral("0005"));
-    h->messages.plan(mb::IdCancel);
-    h->key(Qt::Key_Return);
+    h->add_row(QStringLiteral("C00010"), QStringLiteral("2"), QStringLiteral("0005"), mb::IdCancel);
     EXPECT_EQ(h->focus(), form().ATCD);
     EXPECT_EQ(form().JKBN->text(), QStringLiteral("0005"));
     EXPECT_EQ(screen().input_phase, Phase::body);
 
-    h->messages.plan(mb::IdNo);
     form().JKBN->setFocus();
-    h->key(Qt::Key_Return);
+    h->enter_answering(mb::IdNo);
     EXPECT_EQ(screen().input_phase, Phase::head);
     EXPECT_EQ(form().ATCD->text(), QString());
     EXPECT_EQ(screen().entry_kind, EntryKind::change);
@@ -215,8 +207,7 @@ TEST_P(ScreenCycle, CancelKeepsTheEntryAndNoDiscardsIt)
     h->click_cell(1, 1);
     form().JKBN->setFocus();
     form().JKBN->setText(QStringLiteral("0005"));
-    h->messages.plan(mb::IdCancel);
-    h->key(Qt::Key_Return);
+    h->enter_answering(mb::IdCancel);
     EXPECT_EQ(h->focus(), form().SJSHU);
     EXPECT_EQ(form().JKBN->text(), QStringLiteral("0005"));
 
@@ -227,8 +218,7 @@ TEST_P(ScreenCycle, CancelKeepsTheEntryAndNoDiscardsIt)
     h->key(Qt::Key_Right);
     form().JKBN->setFocus();
     form().JKBN->setText(QStringLiteral("0005"));
-    h->messages.plan(mb::IdNo);
-    h->key(Qt::Key_Return);
+    h->enter_answering(mb::IdNo);
     EXPECT_EQ(screen().input_phase, Phase::head);
     EXPECT_EQ(form().ATCD->text() + form().SJSHU->text() + form().JKBN->text(), QString());
 }
@@ -244,9 +234,7 @@ TEST_P(ScreenCycle, TabIntoAFilledFieldMovesOnlyTheFocus)
         QTest::sendKeyEvent(QTest::Release, QApplication::focusWidget(), Qt::Key_Tab,
                             QStringLiteral("\t"), Qt::NoModifier);
     };
-    h->click_button(1);
-    h->type(QStringLiteral("C00010"));
-    h->key(Qt::Key_Return);
+    h->begin_add(QStringLiteral("C00010"));
     h->type(QStringLiteral("9"));   // a full field: checked, refused, stays
     ASSERT_EQ(h->messages.texts(), QStringList{QStringLiteral("該当データがありませんでした")});
     h->messages.clear();
@@ -259,13 +247,8 @@ TEST_P(ScreenCycle, TabIntoAFilledFieldMovesOnlyTheFocus)
 TEST_P(ScreenCycle, ChangingATypeReplacesTheRowInOneTransaction)
 {
     start();
-    h->click_cell(3, 1);  // C00002 1 0003
-    form().SJSHU->setFocus();
-    form().SJSHU->setText(QStringLiteral("2"));
-    h->key(Qt::Key_Return);
-    EXPECT_EQ(form().lbl_SJNM->text(), QStringLiteral("受信"));
-    h->messages.plan(mb::IdYes);
-    h->key(Qt::Key_Return);  // JKBN: check, question, save
+    // C00002 1 0003; Enter in JKBN: check, question, save.
+    EXPECT_EQ(h->change_row(3, QStringLiteral("2"), mb::IdYes), QStringLiteral("受信"));
     const QStringList rows = h->table_rows();
     EXPECT_TRUE(rows.contains(QStringLiteral("C00002|2|0003")));
     EXPECT_FALSE(rows.contains(QStringLiteral("C00002|1|0003")));
@@ -300,15 +283,11 @@ struct TraceScope {
 TEST_P(ScreenCycle, AChangeSendsTheListedRowsRemovalAndTheInsertInOneTransaction)
 {
     start();
-    h->click_cell(3, 1);  // C00002 1 0003
-    form().SJSHU->setFocus();
-    form().SJSHU->setText(QStringLiteral("2"));
-    h->key(Qt::Key_Return);
+    h->change_type(3, QStringLiteral("2"));  // C00002 1 0003
     QStringList lines;
     {
         TraceScope scope(lines);
-        h->messages.plan(mb::IdYes);
-        h->key(Qt::Key_Return);
+        h->enter_answering(mb::IdYes);
     }
     lines = lines.filter(QRegularExpression(QStringLiteral("^(transaction|execute_statement)")));
     ASSERT_EQ(lines.size(), 4) << lines.join(u'\n').toStdString();
@@ -324,16 +303,11 @@ TEST_P(ScreenCycle, AChangeSendsTheListedRowsRemovalAndTheInsertInOneTransaction
 TEST_P(ScreenCycle, AddingSendsOnlyTheInsert)
 {
     start();
-    h->click_button(1);
-    h->type(QStringLiteral("C00020"));
-    h->key(Qt::Key_Return);
-    h->type(QStringLiteral("2"));
-    h->type(QStringLiteral("0001"));
+    h->enter_new_row(QStringLiteral("C00020"), QStringLiteral("2"), QStringLiteral("0001"));
     QStringList lines;
     {
         TraceScope scope(lines);
-        h->messages.plan(mb::IdYes);
-        h->key(Qt::Key_Return);
+        h->enter_answering(mb::IdYes);
     }
     lines = lines.filter(QRegularExpression(QStringLiteral("^(transaction|execute_statement)")));
     ASSERT_EQ(lines.size(), 3) << lines.join(u'\n').toStdString();
@@ -344,11 +318,7 @@ TEST_P(ScreenCycle, AddingSendsOnlyTheInsert)
 TEST_P(ScreenCycle, DuplicateEntryIsRefusedBeforeAnyWrite)
 {
     start();
-    h->click_button(1);
-    h->type(QStringLiteral("C00001"));
-    h->key(Qt::Key_Return);
-    h->type(QStringLiteral("1"));
-    h->type(QStringLiteral("0001"));
+    h->enter_new_row(QStringLiteral("C00001"), QStringLiteral("1"), QStringLiteral("0001"));
     h->key(Qt::Key_Return);
     EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("データが重複しています")});
     EXPECT_EQ(h->messages.shown()[0].style, 48);
@@ -422,11 +392,7 @@ TEST_P(ScreenCycle, ATypedTrailingBlankIsRefusedAsTheDuplicateItWouldWrite)
 {
     start();
     const QStringList before = h->table_rows();
-    h->click_button(1);
-    h->type(QStringLiteral("C00001 "));
-    h->key(Qt::Key_Return);
-    h->type(QStringLiteral("1"));
-    h->type(QStringLiteral("0001"));
+    h->enter_new_row(QStringLiteral("C00001 "), QStringLiteral("1"), QStringLiteral("0001"));
     h->key(Qt::Key_Return);
     EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("データが重複しています")});
     EXPECT_EQ(h->focus(), form().JKBN);
@@ -460,13 +426,7 @@ TEST_P(ScreenCycle, TheFocusColourFollowsTheFocusGivenWhileAMessageBoxIsOpen)
         EXPECT_TRUE(QTest::qWaitForWindowActive(&form()));
     };
 
-    h->click_button(1);
-    h->type(QStringLiteral("C00010"));
-    h->key(Qt::Key_Return);
-    h->type(QStringLiteral("1"));
-    h->type(QStringLiteral("0004"));
-    h->messages.plan(mb::IdCancel);
-    h->key(Qt::Key_Return);
+    h->add_row(QStringLiteral("C00010"), QStringLiteral("1"), QStringLiteral("0004"), mb::IdCancel);
     after_the_box();
     EXPECT_EQ(h->focus(), form().ATCD);
     EXPECT_EQ(colours(), (QList<quint32>{normal, focus, normal, normal}));
@@ -474,8 +434,7 @@ TEST_P(ScreenCycle, TheFocusColourFollowsTheFocusGivenWhileAMessageBoxIsOpen)
 
     for (Qt::Key key : {Qt::Key_Return, Qt::Key_Return})
         h->key(key);
-    h->messages.plan(mb::IdNo);
-    h->key(Qt::Key_Return);
+    h->enter_answering(mb::IdNo);
     after_the_box();
     EXPECT_EQ(h->focus(), form().KATCD);
     EXPECT_EQ(colours(), (QList<quint32>{focus, normal, normal, normal}));
@@ -495,9 +454,7 @@ TEST_P(ScreenCycle, TheFocusColourFollowsTheFocusGivenWhileAMessageBoxIsOpen)
 TEST_P(ScreenCycle, EscWithEmptyTypeIsRefusedAndKeepsTheEntry)
 {
     start();
-    h->click_button(1);
-    h->type(QStringLiteral("C00011"));
-    h->key(Qt::Key_Return);
+    h->begin_add(QStringLiteral("C00011"));
     h->key(Qt::Key_Escape);
     EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("送受信種別が入力されていません")});
     EXPECT_EQ(screen().input_phase, Phase::body);
@@ -520,17 +477,13 @@ TEST_P(ScreenCycle, DeletionAsksAndHoldsItsAnswer)
 
     // Cancel keeps the row; both answers return to HEAD.
     h->messages.clear();
-    h->click_cell(2, 1);
-    h->messages.plan(mb::IdCancel);
-    h->click_button(2);
+    h->delete_row(2, mb::IdCancel);
     EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("削除してよろしいですか")});
     EXPECT_EQ(h->messages.shown()[0].style, 1 + 48);
     EXPECT_EQ(screen().input_phase, Phase::head);
     EXPECT_TRUE(h->table_rows().contains(QStringLiteral("C00001|2|0002")));
 
-    h->click_cell(2, 1);
-    h->messages.plan(mb::IdOK);
-    h->click_button(2);
+    h->delete_row(2, mb::IdOK);
     EXPECT_FALSE(h->table_rows().contains(QStringLiteral("C00001|2|0002")));
     EXPECT_EQ(h->table_rows().size(), 3);
     EXPECT_EQ(screen().grid_row_count, 2);
@@ -677,9 +630,7 @@ TEST_P(ScreenCycle, F5InHeadShowsTheTableAsItIsNow)
 TEST_P(ScreenCycle, UnknownCodesAreRefused)
 {
     start();
-    h->click_button(1);
-    h->type(QStringLiteral("C00012"));
-    h->key(Qt::Key_Return);
+    h->begin_add(QStringLiteral("C00012"));
     h->type(QStringLiteral("7"));  // no such send/receive type
     EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("該当データがありませんでした")});
     EXPECT_EQ(h->messages.shown()[0].style, 0);
@@ -740,9 +691,7 @@ TEST_P(ScreenCycle, QuotesNeverReachAFieldTypedOrPasted)
 TEST_P(ScreenCycle, F5OpensThePopupOnlyInTheCodeField)
 {
     start();
-    h->click_button(1);
-    h->type(QStringLiteral("C00013"));
-    h->key(Qt::Key_Return);
+    h->begin_add(QStringLiteral("C00013"));
     h->key(Qt::Key_F5);  // in SJSHU: nothing
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 
@@ -790,9 +739,7 @@ TEST_P(ScreenCycle, AQuoteInAListedValueDeletesTheRightRowOnly)
     start();
     ASSERT_EQ(screen().grid_row_count, 2);
     const int row = grid().TextMatrix(1, 1) == QStringLiteral("O'NEIL") ? 1 : 2;
-    h->click_cell(row, 1);
-    h->messages.plan(mb::IdOK);
-    h->click_button(2);
+    h->delete_row(row, mb::IdOK);
     EXPECT_EQ(h->table_rows(), QStringList{QStringLiteral("O|1|0001")});
 }
 
@@ -813,9 +760,7 @@ TEST_P(ScreenCycle, CommittedChangesAreLoggedWithTheOperator)
     form().JKBN->setFocus();
     form().JKBN->setText(QStringLiteral("0004"));
     h->key(Qt::Key_Escape);  // saves the change
-    h->click_cell(3, 1);     // C00002 1 0003
-    h->messages.plan(mb::IdOK);
-    h->click_button(2);
+    h->delete_row(3, mb::IdOK);  // C00002 1 0003
     // A refused save logs nothing.
     h->click_button(1);
     h->key(Qt::Key_Escape);

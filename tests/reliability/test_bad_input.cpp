@@ -301,13 +301,7 @@ TEST(BadOperatorCode, ALineBreakCannotForgeALineOfTheChangeLog)
             if (QLatin1String(context.category) == QLatin1String("k4.changes"))
                 change_log << text;
         });
-    h.click_button(1);
-    h.type(QStringLiteral("C00009"));
-    h.key(Qt::Key_Return);
-    h.type(QStringLiteral("1"));
-    h.type(QStringLiteral("0004"));
-    h.messages.plan(mb::IdYes);
-    h.key(Qt::Key_Return);
+    h.add_row(QStringLiteral("C00009"), QStringLiteral("1"), QStringLiteral("0004"), mb::IdYes);
     qInstallMessageHandler(previous);
 
     ASSERT_EQ(change_log.size(), 1);

@@ -52,21 +52,14 @@ protected:
     {
         const int row = grid_row_of(partner);
         ASSERT_GT(row, 0) << partner.toStdString();
-        h->click_cell(row, 1);
-        h->messages.plan(mb::IdOK);
-        h->click_button(2);
+        h->delete_row(row, mb::IdOK);
     }
     // Changes the listed row's send/receive type to 2 and saves with Yes.
     void change_type_of_listed(const QString& partner)
     {
         const int row = grid_row_of(partner);
         ASSERT_GT(row, 0) << partner.toStdString();
-        h->click_cell(row, 1);
-        h->form->SJSHU->setFocus();
-        h->form->SJSHU->setText(QStringLiteral("2"));
-        h->key(Qt::Key_Return);
-        h->messages.plan(mb::IdYes);
-        h->key(Qt::Key_Return);
+        h->change_row(row, QStringLiteral("2"), mb::IdYes);
     }
 
     std::unique_ptr<ProgramHarness> h;
@@ -252,8 +245,7 @@ TEST_P(BadRows, ALowerCasePartnerAndAnOverLongTypeAreActedOnAsListed)
     h->form->JKBN->setFocus();
     h->form->JKBN->selectAll();
     h->type(QStringLiteral("0002"));
-    h->messages.plan(mb::IdYes);
-    h->key(Qt::Key_Return);
+    h->enter_answering(mb::IdYes);
     EXPECT_EQ(h->messages.texts(), QStringList{confirm_update});
     rows = master_rows(dsn());
     EXPECT_TRUE(rows.contains(QStringLiteral("A1|12|0002"))) << rows.join(u' ').toStdString();

@@ -184,12 +184,17 @@ void ProgramHarness::add_row(const QString& partner, const QString& type_code, c
     enter_answering(answer);
 }
 
-QString ProgramHarness::change_row(int grid_row, const QString& type_code, int answer)
+void ProgramHarness::change_type(int grid_row, const QString& type_code)
 {
     click_cell(grid_row, 1);
     form->SJSHU->setFocus();
     form->SJSHU->setText(type_code);
     key(Qt::Key_Return);
+}
+
+QString ProgramHarness::change_row(int grid_row, const QString& type_code, int answer)
+{
+    change_type(grid_row, type_code);
     const QString name = form->lbl_SJNM->text();
     enter_answering(answer);
     return name;

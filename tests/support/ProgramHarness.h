@@ -77,8 +77,10 @@ public:
     void enter_answering(int answer);
     // enter_new_row, then Enter in JKBN answered with `answer`.
     void add_row(const QString& partner, const QString& type, const QString& code, int answer);
-    // A click on the grid row, the type put into SJSHU and Enter (its name
-    // looked up), then Enter in JKBN answered with `answer`. Returns the
+    // A click on the grid row, then the type put into SJSHU and Enter (its
+    // name looked up).
+    void change_type(int grid_row, const QString& type);
+    // change_type, then Enter in JKBN answered with `answer`. Returns the
     // type's name as SJSHU's check showed it, before the save.
     QString change_row(int grid_row, const QString& type, int answer);
     // A click on the grid row, then the delete button answered with `answer`.
