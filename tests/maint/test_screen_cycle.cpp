@@ -1,7 +1,7 @@
 // The maintenance cycle on the real window: search, add, change, delete, leave
 // and end, driven by keys and clicks, with the table checked afterwards from a
 // second connection. Runs on SQLite and on PostgreSQL.
-#include "ProgramHarness.h"
+#include "ScreenFixture.h"
 
 #include "db/Database.h"
 #include "store/Statements.h"
@@ -33,25 +33,13 @@ const std::vector<MasterRow> sample_rows = {
     {QStringLiteral("C00003"), QStringLiteral("9"), QStringLiteral("0001")},
 };
 
-class ScreenCycle : public ::testing::TestWithParam<QString> {
+class ScreenCycle : public ScreenBackendTest {
 protected:
-    void SetUp() override
+    void prepare() override
     {
-        if (GetParam() == QLatin1String("postgresql") && !OdbcSandbox::shared().has_postgres())
-            GTEST_SKIP() << "no PostgreSQL server configured (K4_PG_PORT)";
-        h = std::make_unique<ScreenHarness>(GetParam());
         h->reset_schema();
         h->set_rows(sample_rows);
     }
-    void start(const QStringList& args = {QStringLiteral("OP001")})
-    {
-        ASSERT_NO_FATAL_FAILURE(h->start(args));
-    }
-    FlexGrid& grid() { return *h->form->GRID; }
-    F_K408020& form() { return *h->form; }
-    MaintFlow& screen() { return *h->screen; }
-
-    std::unique_ptr<ScreenHarness> h;
 };
 
 TEST_P(ScreenCycle, StartUpListsJoinedRowsWithNamesAndHeader)
@@ -771,9 +759,7 @@ TEST_P(ScreenCycle, CommittedChangesAreLoggedWithTheOperator)
                        QStringLiteral("operator OP42 deleted C00002/1/0003 -> -")}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, ScreenCycle,
-                         ::testing::Values(QStringLiteral("sqlite"), QStringLiteral("postgresql")),
-                         [](const auto& info) { return info.param.toStdString(); });
+K4_INSTANTIATE_SCREEN_BACKENDS(ScreenCycle);
 
 }  // namespace
 }  // namespace k4::test

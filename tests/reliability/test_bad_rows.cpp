@@ -4,7 +4,7 @@
 // deleting one never touches another row nor rewrites the selected one into
 // something else. Runs on SQLite and PostgreSQL, with a master table that has
 // no key and wide columns, as an older installation's may have.
-#include "ProgramHarness.h"
+#include "ScreenFixture.h"
 
 #include "ui/Controls.h"
 #include "ui/FlexGrid.h"
@@ -18,26 +18,21 @@ namespace {
 const QString confirm_update = QStringLiteral("この内容で更新しますか");
 const QString confirm_delete = QStringLiteral("削除してよろしいですか");
 
-class BadRows : public ::testing::TestWithParam<QString> {
+class BadRows : public ScreenBackendTest {
 protected:
-    void SetUp() override
+    void prepare() override
     {
-        if (GetParam() == QLatin1String("postgresql") && !OdbcSandbox::shared().has_postgres())
-            GTEST_SKIP() << "no PostgreSQL server configured (K4_PG_PORT)";
-        reset_schema(GetParam());
+        h->reset_schema();
         run(QStringLiteral("DROP TABLE FL1914利用情報区分マスタ"));
         run(QStringLiteral("CREATE TABLE FL1914利用情報区分マスタ (相手先企業コード VARCHAR(400),"
                            " 送受信種別 VARCHAR(10), 情報区分コード VARCHAR(40))"));
-        h = std::make_unique<ProgramHarness>(dsn(), OdbcSandbox::shared().user(GetParam()));
     }
 
-    QString dsn() const { return OdbcSandbox::shared().dsn(GetParam()); }
     void run(const QString& statement) const { OdbcSandbox::shared().execute(dsn(), statement); }
     void insert(const QString& values) const
     {
         run(QStringLiteral("INSERT INTO FL1914利用情報区分マスタ VALUES (%1)").arg(values));
     }
-    void start() { ASSERT_EQ(h->start_failure(), QString()); }
 
     // The grid row (1-based) whose partner cell is `partner`; 0 when none.
     int grid_row_of(const QString& partner) const
@@ -61,8 +56,6 @@ protected:
         ASSERT_GT(row, 0) << partner.toStdString();
         h->change_row(row, QStringLiteral("2"), mb::IdYes);
     }
-
-    std::unique_ptr<ProgramHarness> h;
 };
 
 TEST_P(BadRows, NullsAreListedEmptyAndNeverMatchAnything)
@@ -123,7 +116,7 @@ TEST_P(BadRows, LongValuesAreReadWhole)
 {
     const QString long_name = QString(1000, QChar(u'長'));
     run(QStringLiteral("DROP TABLE 区分マスタ"));
-    run(GetParam() == QLatin1String("postgresql")
+    run(postgres()
             ? QStringLiteral("CREATE TABLE 区分マスタ (区分 VARCHAR(20), 区分コード VARCHAR(10), 区分名称 TEXT,"
                              " 区分ｺｰﾄﾞ VARCHAR(10) GENERATED ALWAYS AS (区分コード) STORED)")
             : QStringLiteral("CREATE TABLE 区分マスタ (区分 VARCHAR(20), 区分コード VARCHAR(10), 区分名称 TEXT,"
@@ -284,9 +277,7 @@ TEST_P(BadRows, KeysWithEdgeBlanksAreDeletedAndChangedAsStored)
     EXPECT_EQ(master_rows(dsn()), (QStringList{QStringLiteral("A1|1|0001"), QStringLiteral("B1|2|0002")}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, BadRows,
-                         ::testing::Values(QStringLiteral("sqlite"), QStringLiteral("postgresql")),
-                         [](const auto& info) { return info.param.toStdString(); });
+K4_INSTANTIATE_SCREEN_BACKENDS(BadRows);
 
 }  // namespace
 }  // namespace k4::test

@@ -5,7 +5,7 @@
 // operator while this one is asked, and statements that run into the query
 // time-out behind a lock. Nothing may be half-written, the operator is told
 // what happened, and the program goes on answering keys.
-#include "ProgramHarness.h"
+#include "ScreenFixture.h"
 
 #include "db/Database.h"
 #include "store/DbMasterStore.h"
@@ -36,29 +36,18 @@ const std::vector<MasterRow> sample_rows = {
 const QStringList sample_table = {QStringLiteral("C00001|1|0001"), QStringLiteral("C00001|2|0002"),
                                   QStringLiteral("C00002|1|0003")};
 
-class DbFaults : public ::testing::TestWithParam<QString> {
+class DbFaults : public ScreenBackendTest {
 protected:
-    void SetUp() override
+    void prepare() override
     {
-        if (postgres() && !OdbcSandbox::shared().has_postgres())
-            GTEST_SKIP() << "no PostgreSQL server configured (K4_PG_PORT)";
-        reset_schema(GetParam());
-        set_master_rows(dsn(), sample_rows);
-        h = std::make_unique<ProgramHarness>(dsn(), user());
+        h->reset_schema();
+        h->set_rows(sample_rows);
     }
     void TearDown() override
     {
         h.reset();
         other.close_database();
     }
-
-    bool postgres() const { return GetParam() == QLatin1String("postgresql"); }
-    QString dsn() const { return OdbcSandbox::shared().dsn(GetParam()); }
-    QString user() const { return OdbcSandbox::shared().user(GetParam()); }
-    F_K408020& form() { return *h->form; }
-    MaintFlow& screen() { return *h->screen; }
-
-    void start() { ASSERT_NO_FATAL_FAILURE(h->start()); }
 
     // A second operator on the same data source, through the program's own layer.
     void open_other(int query_timeout_seconds = 10)
@@ -89,7 +78,6 @@ protected:
         ASSERT_EQ(done.value_or(QString()), QStringLiteral("1"));
     }
 
-    std::unique_ptr<ProgramHarness> h;
     Database other;
 };
 
@@ -97,13 +85,11 @@ protected:
 
 class SessionLost : public DbFaults {
 protected:
-    void SetUp() override
+    void prepare() override
     {
-        DbFaults::SetUp();
-        if (IsSkipped())
-            return;
         if (!postgres())
             GTEST_SKIP() << "a session that the server ends exists only on the server database";
+        DbFaults::prepare();
         ASSERT_NO_FATAL_FAILURE(start());
         pid = program_backend_pid();
         ASSERT_FALSE(pid.isEmpty());
@@ -410,12 +396,8 @@ TEST_P(DbFaults, AnInsertBehindAnotherOperatorsLockTimesOutAndKeepsTheGrid)
     EXPECT_EQ(master_rows(dsn()), sample_table);
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, DbFaults,
-                         ::testing::Values(QStringLiteral("sqlite"), QStringLiteral("postgresql")),
-                         [](const auto& info) { return info.param.toStdString(); });
-INSTANTIATE_TEST_SUITE_P(Backends, SessionLost,
-                         ::testing::Values(QStringLiteral("sqlite"), QStringLiteral("postgresql")),
-                         [](const auto& info) { return info.param.toStdString(); });
+K4_INSTANTIATE_SCREEN_BACKENDS(DbFaults);
+K4_INSTANTIATE_SCREEN_BACKENDS(SessionLost);
 
 }  // namespace
 }  // namespace k4::test
