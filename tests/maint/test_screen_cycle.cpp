@@ -125,7 +125,7 @@ TEST_P(ScreenCycle, ClickDoubleClickAndArrowsCopyRows)
     // is refused as a duplicate and the screen stays in BODY as refused.
     grid().setFocus();
     h->key(Qt::Key_Escape);
-    EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("データが重複しています")});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::duplicated});
     EXPECT_EQ(screen().input_phase, Phase::body);
     EXPECT_EQ(h->focus(), form().JKBN);
     EXPECT_FALSE(form().CMD[0]->isEnabled());
@@ -162,8 +162,8 @@ TEST_P(ScreenCycle, AddingARowWithYesInsertsRefreshesAndReturnsToHead)
     EXPECT_EQ(h->focus(), form().JKBN);  // the last field never moves on by itself
     h->enter_answering(mb::IdYes);
 
-    ASSERT_EQ(h->messages.texts(), QStringList{QStringLiteral("この内容で更新しますか")});
-    EXPECT_EQ(h->messages.shown()[0].style, 3 + 48);
+    ASSERT_EQ(h->messages.texts(), QStringList{msg::confirm_update});
+    EXPECT_EQ(h->messages.shown()[0].style, mb::YesNoCancel + mb::Exclamation);
     EXPECT_TRUE(h->table_rows().contains(QStringLiteral("C00009|1|0004")));
     EXPECT_EQ(screen().grid_row_count, 4);
     EXPECT_EQ(grid().TextMatrix(4, 1), QStringLiteral("C00009"));
@@ -224,7 +224,7 @@ TEST_P(ScreenCycle, TabIntoAFilledFieldMovesOnlyTheFocus)
     };
     h->begin_add(QStringLiteral("C00010"));
     h->type(QStringLiteral("9"));   // a full field: checked, refused, stays
-    ASSERT_EQ(h->messages.texts(), QStringList{QStringLiteral("該当データがありませんでした")});
+    ASSERT_EQ(h->messages.texts(), QStringList{msg::no_such_name});
     h->messages.clear();
     form().ATCD->setFocus();
     tab();
@@ -308,8 +308,8 @@ TEST_P(ScreenCycle, DuplicateEntryIsRefusedBeforeAnyWrite)
     start();
     h->enter_new_row(QStringLiteral("C00001"), QStringLiteral("1"), QStringLiteral("0001"));
     h->key(Qt::Key_Return);
-    EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("データが重複しています")});
-    EXPECT_EQ(h->messages.shown()[0].style, 48);
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::duplicated});
+    EXPECT_EQ(h->messages.shown()[0].style, mb::OKOnly + mb::Exclamation);
     EXPECT_EQ(h->focus(), form().JKBN);
     EXPECT_EQ(form().JKBN->selectedText(), QStringLiteral("0001"));
     EXPECT_EQ(h->table_rows().size(), 4);
@@ -382,7 +382,7 @@ TEST_P(ScreenCycle, ATypedTrailingBlankIsRefusedAsTheDuplicateItWouldWrite)
     const QStringList before = h->table_rows();
     h->enter_new_row(QStringLiteral("C00001 "), QStringLiteral("1"), QStringLiteral("0001"));
     h->key(Qt::Key_Return);
-    EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("データが重複しています")});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::duplicated});
     EXPECT_EQ(h->focus(), form().JKBN);
     EXPECT_EQ(h->table_rows(), before);
 }
@@ -434,9 +434,9 @@ TEST_P(ScreenCycle, TheFocusColourFollowsTheFocusGivenWhileAMessageBoxIsOpen)
     after_the_box();
     EXPECT_EQ(h->focus(), form().KATCD);
     EXPECT_EQ(colours(), (QList<quint32>{focus, normal, normal, normal}));
-    EXPECT_EQ(h->messages.texts(), (QStringList{QStringLiteral("この内容で更新しますか"),
-                                                QStringLiteral("この内容で更新しますか"),
-                                                QStringLiteral("削除してよろしいですか")}));
+    EXPECT_EQ(h->messages.texts(), (QStringList{msg::confirm_update,
+                                                msg::confirm_update,
+                                                msg::confirm_delete}));
 }
 
 TEST_P(ScreenCycle, EscWithEmptyTypeIsRefusedAndKeepsTheEntry)
@@ -444,7 +444,7 @@ TEST_P(ScreenCycle, EscWithEmptyTypeIsRefusedAndKeepsTheEntry)
     start();
     h->begin_add(QStringLiteral("C00011"));
     h->key(Qt::Key_Escape);
-    EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("送受信種別が入力されていません")});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::transfer_type_missing});
     EXPECT_EQ(screen().input_phase, Phase::body);
     EXPECT_EQ(screen().entry_kind, EntryKind::add);
     EXPECT_EQ(h->focus(), form().SJSHU);
@@ -457,7 +457,7 @@ TEST_P(ScreenCycle, DeletionAsksAndHoldsItsAnswer)
     h->click_cell(1, 1);
     form().JKBN->setText(QStringLiteral("0005"));
     h->click_button(2);
-    EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("該当データがありません")});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::no_such_data});
     EXPECT_EQ(screen().input_phase, Phase::body);
     EXPECT_EQ(screen().entry_kind, EntryKind::change);
     EXPECT_EQ(h->focus(), form().JKBN);
@@ -466,8 +466,8 @@ TEST_P(ScreenCycle, DeletionAsksAndHoldsItsAnswer)
     // Cancel keeps the row; both answers return to HEAD.
     h->messages.clear();
     h->delete_row(2, mb::IdCancel);
-    EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("削除してよろしいですか")});
-    EXPECT_EQ(h->messages.shown()[0].style, 1 + 48);
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::confirm_delete});
+    EXPECT_EQ(h->messages.shown()[0].style, mb::OKCancel + mb::Exclamation);
     EXPECT_EQ(screen().input_phase, Phase::head);
     EXPECT_TRUE(h->table_rows().contains(QStringLiteral("C00001|2|0002")));
 
@@ -498,8 +498,8 @@ TEST_P(ScreenCycle, PartnerSearch)
     // A partner without rows: the message (no icon) and the full list kept.
     form().KATCD->setText(QStringLiteral("C99999"));
     h->key(Qt::Key_Return);
-    ASSERT_EQ(h->messages.texts(), QStringList{QStringLiteral("該当データがありません")});
-    EXPECT_EQ(h->messages.shown()[0].style, 0);
+    ASSERT_EQ(h->messages.texts(), QStringList{msg::no_such_data});
+    EXPECT_EQ(h->messages.shown()[0].style, mb::OKOnly);
     EXPECT_EQ(screen().grid_row_count, 3);
     EXPECT_EQ(screen().input_phase, Phase::head);
     EXPECT_EQ(h->focus(), form().KATCD);
@@ -554,7 +554,7 @@ TEST_P(ScreenCycle, SkipOfChecksAppliesToOneCheckOnly)
     h->key(Qt::Key_Return);  // ATCD empty, not refused
     EXPECT_EQ(h->focus(), form().SJSHU);
     h->key(Qt::Key_Return);  // SJSHU empty: refused
-    EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("送受信種別が入力されていません")});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::transfer_type_missing});
     EXPECT_EQ(h->focus(), form().SJSHU);
 
     // During a save F2 skips ATCD only: SJSHU and JKBN are still checked.
@@ -569,7 +569,7 @@ TEST_P(ScreenCycle, SkipOfChecksAppliesToOneCheckOnly)
 
     // Without F2 an empty ATCD is refused while adding...
     EXPECT_EQ(screen().check_body_fields(), Step::refused);
-    EXPECT_EQ(h->messages.texts().back(), QStringLiteral("相手先企業コードが入力されていません"));
+    EXPECT_EQ(h->messages.texts().back(), msg::partner_missing);
     EXPECT_EQ(h->focus(), form().ATCD);
 }
 
@@ -586,7 +586,7 @@ TEST_P(ScreenCycle, AnEmptyPartnerIsRefusedBeforeTheQuestionWhateverTheEntryKind
     form().JKBN->setFocus();
     form().JKBN->setText(QStringLiteral("0001"));
     h->key(Qt::Key_Return);
-    EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("相手先企業コードが入力されていません")});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::partner_missing});
     EXPECT_EQ(h->focus(), form().ATCD);
     EXPECT_EQ(screen().input_phase, Phase::body);
 
@@ -620,8 +620,8 @@ TEST_P(ScreenCycle, UnknownCodesAreRefused)
     start();
     h->begin_add(QStringLiteral("C00012"));
     h->type(QStringLiteral("7"));  // no such send/receive type
-    EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("該当データがありませんでした")});
-    EXPECT_EQ(h->messages.shown()[0].style, 0);
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::no_such_name});
+    EXPECT_EQ(h->messages.shown()[0].style, mb::OKOnly);
     EXPECT_EQ(h->focus(), form().SJSHU);
     EXPECT_EQ(form().lbl_SJNM->text(), QString());
 
@@ -630,7 +630,7 @@ TEST_P(ScreenCycle, UnknownCodesAreRefused)
     form().JKBN->setFocus();
     h->type(QStringLiteral("9999"));
     h->key(Qt::Key_Return);
-    EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("該当コードがありません")});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::no_such_code});
     EXPECT_EQ(h->focus(), form().JKBN);
 }
 
@@ -707,8 +707,8 @@ TEST_P(ScreenCycle, ExitQuestionNoRepaintsFieldsYesClosesTheConnection)
     form().KATCD->setBackColor(0x00654321);
     h->messages.plan(mb::IdNo);
     h->key(Qt::Key_Escape);
-    ASSERT_EQ(h->messages.texts(), QStringList{QStringLiteral("終了してもよろしいですか")});
-    EXPECT_EQ(h->messages.shown()[0].style, 308);
+    ASSERT_EQ(h->messages.texts(), QStringList{msg::confirm_exit});
+    EXPECT_EQ(h->messages.shown()[0].style, mb::YesNo + mb::Exclamation + mb::DefaultButton2);
     EXPECT_TRUE(form().isVisible());
     EXPECT_EQ(form().JKBN->BackColor(), 16777215u);
     EXPECT_EQ(form().KATCD->BackColor(), 0x00654321u);

@@ -47,14 +47,14 @@ TEST_F(StartUp, NoOperatorCodeIsAccepted)
 TEST_F(StartUp, MissingColourKeyStopsOnlyAfterTheConnectionOpened)
 {
     replace_lines(QStringLiteral("TextBackColor"), QString());
-    EXPECT_EQ(run(), QStringLiteral("INIﾌｧｲﾙ読込エラー"));
+    EXPECT_EQ(run(), startup_message::ini_read_error);
     EXPECT_TRUE(h.app->db.is_open());
 }
 
 TEST_F(StartUp, ProgramFolderWithOneSeparatorStopsBeforeAnyDatabaseWork)
 {
     h.program_dir = QStringLiteral("/K408020");
-    EXPECT_EQ(run(), QStringLiteral("INIﾌｧｲﾙ読込エラー"));
+    EXPECT_EQ(run(), startup_message::ini_read_error);
     EXPECT_FALSE(h.app->db.is_open());
 }
 
@@ -62,7 +62,7 @@ TEST_F(StartUp, UndefinedDataSourceIsAConnectionErrorAndCreatesNothing)
 {
     const QStringList before = QDir::current().entryList(QDir::Files);
     replace_lines(QStringLiteral("DBSTRING"), QStringLiteral("DBSTRING=NO_SUCH_DSN"));
-    EXPECT_EQ(run(), QStringLiteral("接続エラー"));
+    EXPECT_EQ(run(), startup_message::connect_error);
     EXPECT_FALSE(h.app->db.is_open());
     EXPECT_EQ(QDir::current().entryList(QDir::Files), before);
 }
@@ -71,14 +71,14 @@ TEST_F(StartUp, EmptyDatabaseSectionIsAConnectionError)
 {
     replace_lines(QStringLiteral("USERID|PASSWD|DBSTRING|MACHINENAME"), QString());
     const QStringList before = QDir::current().entryList(QDir::Files);
-    EXPECT_EQ(run(), QStringLiteral("接続エラー"));
+    EXPECT_EQ(run(), startup_message::connect_error);
     EXPECT_EQ(QDir::current().entryList(QDir::Files), before);
 }
 
 TEST_F(StartUp, BadFontSettingIsAnItemSettingError)
 {
     replace_lines(QStringLiteral("TextFontSize"), QStringLiteral("TextFontSize=large"));
-    EXPECT_EQ(run(), QStringLiteral("項目設定エラー"));
+    EXPECT_EQ(run(), startup_message::item_setting_error);
     EXPECT_FALSE(h.app->form->isVisible());
 }
 
@@ -126,7 +126,7 @@ TEST_F(StartUp, TheLogNamesAUtf8SettingsFileAndAMissingListFile)
     // Saved as UTF-8: the operator still sees the connection error alone; the
     // log says why and how to convert the file, once.
     h.settings_bytes = h.standard_settings().toUtf8();
-    EXPECT_EQ(run(), QStringLiteral("接続エラー"));
+    EXPECT_EQ(run(), startup_message::connect_error);
     EXPECT_EQ(h.messages.texts(), QStringList());
     const QStringList utf8_hints = log.filter(QStringLiteral("UTF-8 without a byte-order mark"));
     ASSERT_EQ(utf8_hints.size(), 1) << log.join(u'\n').toStdString();

@@ -20,10 +20,6 @@
 namespace k4::test {
 namespace {
 
-const QString ini_read_error = QStringLiteral("INIﾌｧｲﾙ読込エラー");
-const QString connect_error = QStringLiteral("接続エラー");
-const QString no_such_code = QStringLiteral("該当コードがありません");
-
 QByteArray garbage(qsizetype size, quint32 seed)
 {
     QRandomGenerator random(seed);
@@ -72,14 +68,14 @@ TEST_F(BadSettings, InvalidShiftJisBytesStayInsideTheirValue)
 TEST_F(BadSettings, InvalidBytesInTheDataSourceNameAreAConnectionError)
 {
     h->settings_bytes = with_line(QStringLiteral("DBSTRING"), "DBSTRING=k4_\x81\xff\xfd");
-    EXPECT_EQ(h->start_failure(), connect_error);
+    EXPECT_EQ(h->start_failure(), startup_message::connect_error);
     EXPECT_FALSE(h->app->db.is_open());
 }
 
 TEST_F(BadSettings, InvalidBytesInANumberAreAReadError)
 {
     h->settings_bytes = with_line(QStringLiteral("TextBackColor"), "TextBackColor=1677\x82\x0a");
-    EXPECT_EQ(h->start_failure(), ini_read_error);
+    EXPECT_EQ(h->start_failure(), startup_message::ini_read_error);
 }
 
 TEST_F(BadSettings, InvalidBytesInASectionNameHideThatSection)
@@ -87,7 +83,7 @@ TEST_F(BadSettings, InvalidBytesInASectionNameHideThatSection)
     QByteArray bytes = sjis(standard);
     bytes.replace(sjis(QStringLiteral("[動作環境]")), "[\x93\xae\x8d\xec\x8a\xc2\xfd]");
     h->settings_bytes = bytes;
-    EXPECT_EQ(h->start_failure(), connect_error);
+    EXPECT_EQ(h->start_failure(), startup_message::connect_error);
 }
 
 TEST_F(BadSettings, NulBytesEndAValueWhereTheyStand)
@@ -104,7 +100,7 @@ TEST_F(BadSettings, NulBytesEndAValueWhereTheyStand)
     second.settings_bytes = with_line(QStringLiteral("DBSTRING"),
                                       QByteArray("DBSTRING=\0", 10)
                                           + OdbcSandbox::shared().sqlite_dsn().toLatin1());
-    EXPECT_EQ(second.start_failure(), connect_error);
+    EXPECT_EQ(second.start_failure(), startup_message::connect_error);
 }
 
 TEST_F(BadSettings, LinesOfNulBytesAreIgnored)
@@ -124,7 +120,7 @@ TEST_F(BadSettings, AOneMegabyteLineIsCutOrSkipped)
     // A huge data source name: cut to the buffer, then to 50, and unknown.
     ProgramHarness name(OdbcSandbox::shared().sqlite_dsn(), QString());
     name.settings_bytes = with_line(QStringLiteral("DBSTRING"), "DBSTRING=" + huge);
-    EXPECT_EQ(name.start_failure(), connect_error);
+    EXPECT_EQ(name.start_failure(), startup_message::connect_error);
     EXPECT_EQ(name.app->settings.data_source_name, QString(50, u'k'));
 
     // A huge font name: cut to 255 bytes; the window takes it like any unknown face.
@@ -142,7 +138,7 @@ TEST_F(BadSettings, AOneMegabyteLineIsCutOrSkipped)
 TEST_F(BadSettings, BinaryGarbageIsAFileWithoutSettings)
 {
     h->settings_bytes = garbage(64 * 1024, 8020);
-    EXPECT_EQ(h->start_failure(), connect_error);
+    EXPECT_EQ(h->start_failure(), startup_message::connect_error);
 
     // Garbage after a complete file changes nothing: the first value wins.
     ProgramHarness tail(OdbcSandbox::shared().sqlite_dsn(), QString());
@@ -155,7 +151,7 @@ TEST_F(BadSettings, AFolderInPlaceOfTheFileReadsAsAMissingFile)
     h->write_files = false;
     ASSERT_TRUE(QDir().mkpath(h->settings_path()));
     write_file(h->list_path(), standard_list_bytes());
-    EXPECT_EQ(h->start_failure(), connect_error);
+    EXPECT_EQ(h->start_failure(), startup_message::connect_error);
     EXPECT_FALSE(h->app->db.is_open());
 }
 
@@ -186,7 +182,7 @@ protected:
         h->form->SJSHU->setText(QStringLiteral("1"));
         h->form->JKBN->setText(code);
         const bool accepted = h->screen->check_field(3) == Step::passed;
-        EXPECT_EQ(h->messages.texts(), accepted ? QStringList() : QStringList{no_such_code});
+        EXPECT_EQ(h->messages.texts(), accepted ? QStringList() : QStringList{msg::no_such_code});
         return accepted;
     }
     const InfoCodeList& list() const { return h->app->info_codes; }

@@ -15,9 +15,6 @@
 namespace k4::test {
 namespace {
 
-const QString confirm_update = QStringLiteral("この内容で更新しますか");
-const QString confirm_delete = QStringLiteral("削除してよろしいですか");
-
 class BadRows : public ScreenBackendTest {
 protected:
     void prepare() override
@@ -88,7 +85,7 @@ TEST_P(BadRows, NullsAreListedEmptyAndNeverMatchAnything)
     h->click_cell(grid_row_of(QStringLiteral("C00003")), 1);
     h->form->SJSHU->setFocus();
     h->key(Qt::Key_Return);
-    EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("該当データがありませんでした")});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::no_such_name});
     EXPECT_EQ(h->form->lbl_SJNM->text(), QString());
 }
 
@@ -101,13 +98,13 @@ TEST_P(BadRows, QuotesInValuesStayInsideTheirLiterals)
     EXPECT_GT(grid_row_of(QStringLiteral("C'001")), 0);
 
     delete_listed(QStringLiteral("C'001"));
-    EXPECT_EQ(h->messages.texts(), QStringList{confirm_delete});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::confirm_delete});
     EXPECT_EQ(master_rows(dsn()),
               (QStringList{QStringLiteral("C'002|1|0001"), QStringLiteral("C00001|1|0001")}));
 
     h->messages.clear();
     change_type_of_listed(QStringLiteral("C'002"));
-    EXPECT_EQ(h->messages.texts(), QStringList{confirm_update});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::confirm_update});
     EXPECT_EQ(master_rows(dsn()),
               (QStringList{QStringLiteral("C'002|2|0001"), QStringLiteral("C00001|1|0001")}));
 }
@@ -208,7 +205,7 @@ TEST_P(BadRows, ALowerCasePartnerAndAnOverLongTypeAreActedOnAsListed)
     // ... and deleted after the existence check: only it goes.
     h->messages.clear();
     delete_listed(QStringLiteral("abc"));
-    EXPECT_EQ(h->messages.texts(), QStringList{confirm_delete});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::confirm_delete});
     rows = master_rows(dsn());
     EXPECT_FALSE(rows.contains(QStringLiteral("abc|2|0001")));
     EXPECT_TRUE(rows.contains(QStringLiteral("ABC|1|0001")));
@@ -223,7 +220,7 @@ TEST_P(BadRows, ALowerCasePartnerAndAnOverLongTypeAreActedOnAsListed)
     EXPECT_EQ(h->form->SJSHU->text(), QStringLiteral("12"));
     h->messages.plan(mb::IdOK);
     h->click_button(2);
-    EXPECT_EQ(h->messages.texts(), QStringList{confirm_delete});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::confirm_delete});
     rows = master_rows(dsn());
     EXPECT_TRUE(rows.contains(QStringLiteral("A1|1|0001")));
     EXPECT_FALSE(rows.contains(QStringLiteral("A1|12|0001")));
@@ -239,7 +236,7 @@ TEST_P(BadRows, ALowerCasePartnerAndAnOverLongTypeAreActedOnAsListed)
     h->form->JKBN->selectAll();
     h->type(QStringLiteral("0002"));
     h->enter_answering(mb::IdYes);
-    EXPECT_EQ(h->messages.texts(), QStringList{confirm_update});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::confirm_update});
     rows = master_rows(dsn());
     EXPECT_TRUE(rows.contains(QStringLiteral("A1|12|0002"))) << rows.join(u' ').toStdString();
     EXPECT_TRUE(rows.contains(QStringLiteral("A1|1|0001")));
@@ -267,13 +264,13 @@ TEST_P(BadRows, KeysWithEdgeBlanksAreDeletedAndChangedAsStored)
     ASSERT_TRUE(click_stored(QStringLiteral(" A1")));
     h->messages.plan(mb::IdOK);
     h->click_button(2);
-    EXPECT_EQ(h->messages.texts(), QStringList{confirm_delete});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::confirm_delete});
     EXPECT_EQ(master_rows(dsn()), (QStringList{QStringLiteral("A1|1|0001"), QStringLiteral("B1 |1|0002")}));
 
     // The change removes the stored row and writes the new one trimmed.
     h->messages.clear();
     change_type_of_listed(QStringLiteral("B1"));
-    EXPECT_EQ(h->messages.texts(), QStringList{confirm_update});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::confirm_update});
     EXPECT_EQ(master_rows(dsn()), (QStringList{QStringLiteral("A1|1|0001"), QStringLiteral("B1|2|0002")}));
 }
 

@@ -22,12 +22,6 @@
 namespace k4::test {
 namespace {
 
-const QString update_failed = QStringLiteral("更新時にｴﾗｰがあった為,ﾃﾞｰﾀの更新は中止しました");
-const QString confirm_update = QStringLiteral("この内容で更新しますか");
-const QString confirm_delete = QStringLiteral("削除してよろしいですか");
-const QString name_not_found = QStringLiteral("該当データがありませんでした");
-const QString no_such_data = QStringLiteral("該当データがありません");
-
 const std::vector<MasterRow> sample_rows = {
     {QStringLiteral("C00001"), QStringLiteral("1"), QStringLiteral("0001")},
     {QStringLiteral("C00001"), QStringLiteral("2"), QStringLiteral("0002")},
@@ -104,9 +98,9 @@ TEST_P(SessionLost, AnAddAfterTheSessionEndedConnectsAgainAndIsSaved)
 {
     // The session ends while the operator reads the question: the save's
     // transaction has not begun, so the program connects again and saves.
-    h->at_question(confirm_update, [&] { terminate_program_session(pid); });
+    h->at_question(msg::confirm_update, [&] { terminate_program_session(pid); });
     h->add_row(QStringLiteral("C00009"), QStringLiteral("1"), QStringLiteral("0004"), mb::IdYes);
-    EXPECT_EQ(h->messages.texts(), QStringList{confirm_update});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::confirm_update});
     EXPECT_EQ(master_rows(dsn()), sample_table + QStringList{QStringLiteral("C00009|1|0004")});
     EXPECT_EQ(h->grid_rows().size(), grid_before.size() + 1);
     EXPECT_EQ(screen().input_phase, Phase::head);
@@ -116,9 +110,9 @@ TEST_P(SessionLost, AnAddAfterTheSessionEndedConnectsAgainAndIsSaved)
 
 TEST_P(SessionLost, AChangeAfterTheSessionEndedConnectsAgainAndIsSaved)
 {
-    h->at_question(confirm_update, [&] { terminate_program_session(pid); });
+    h->at_question(msg::confirm_update, [&] { terminate_program_session(pid); });
     EXPECT_EQ(h->change_row(3, QStringLiteral("2"), mb::IdYes), QStringLiteral("受信"));
-    EXPECT_EQ(h->messages.texts(), QStringList{confirm_update});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::confirm_update});
     EXPECT_EQ(master_rows(dsn()), (QStringList{QStringLiteral("C00001|1|0001"), QStringLiteral("C00001|2|0002"),
                                                QStringLiteral("C00002|2|0003")}));
     EXPECT_EQ(screen().input_phase, Phase::head);
@@ -129,18 +123,18 @@ TEST_P(SessionLost, ASessionEndedDuringTheDeletionQuestionCostsNothing)
 {
     // Nothing is held across the question: Cancel ends the deletion without
     // a word, and OK deletes on a session made again.
-    h->at_question(confirm_delete, [&] { terminate_program_session(pid); });
+    h->at_question(msg::confirm_delete, [&] { terminate_program_session(pid); });
     h->delete_row(2, mb::IdCancel);
-    EXPECT_EQ(h->messages.texts(), QStringList{confirm_delete});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::confirm_delete});
     EXPECT_EQ(screen().input_phase, Phase::head);
     EXPECT_EQ(h->focus(), form().KATCD);
     EXPECT_EQ(master_rows(dsn()), sample_table);
 
     h->messages.clear();
     pid = program_backend_pid();
-    h->at_question(confirm_delete, [&] { terminate_program_session(pid); });
+    h->at_question(msg::confirm_delete, [&] { terminate_program_session(pid); });
     h->delete_row(2, mb::IdOK);
-    EXPECT_EQ(h->messages.texts(), QStringList{confirm_delete});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::confirm_delete});
     EXPECT_FALSE(master_rows(dsn()).contains(QStringLiteral("C00001|2|0002")));
     EXPECT_EQ(h->grid_rows().size(), 2);
     EXPECT_EQ(screen().input_phase, Phase::head);
@@ -171,12 +165,12 @@ TEST_P(DbFaults, AChangeWhoseInsertFailsPutsTheOldRowBack)
     start();
     // While the operator is asked, another operator writes the row the change
     // is about to insert: the removal of the old row has to be undone.
-    h->at_question(confirm_update, [&] {
+    h->at_question(msg::confirm_update, [&] {
         OdbcSandbox::shared().execute(
             dsn(), QStringLiteral("INSERT INTO FL1914利用情報区分マスタ VALUES ('C00002', '2', '0003')"));
     });
     EXPECT_EQ(h->change_row(3, QStringLiteral("2"), mb::IdYes), QStringLiteral("受信"));
-    EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, update_failed}));
+    EXPECT_EQ(h->messages.texts(), (QStringList{msg::confirm_update, msg::update_failed}));
     EXPECT_EQ(master_rows(dsn()), sample_table + QStringList{QStringLiteral("C00002|2|0003")});
     // The screen refreshes after a failed save: both rows are listed.
     EXPECT_EQ(screen().grid_row_count, 4);
@@ -191,13 +185,13 @@ TEST_P(DbFaults, TwoOperatorsAddingTheSameRowLeaveExactlyOne)
     open_other();
     Outcome other_outcome = Outcome::failed;
     // The other operator saves the same row after this one's duplicate check.
-    h->at_question(confirm_update, [&] {
+    h->at_question(msg::confirm_update, [&] {
         other_outcome = DbMasterStore(other).write_entry(
             EntryKind::add, {}, {QStringLiteral("C00009"), QStringLiteral("1"), QStringLiteral("0004")});
     });
     h->add_row(QStringLiteral("C00009"), QStringLiteral("1"), QStringLiteral("0004"), mb::IdYes);
     EXPECT_EQ(other_outcome, Outcome::done);
-    EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, update_failed}));
+    EXPECT_EQ(h->messages.texts(), (QStringList{msg::confirm_update, msg::update_failed}));
     EXPECT_EQ(master_rows(dsn()).count(QStringLiteral("C00009|1|0004")), 1);
     EXPECT_EQ(master_rows(dsn()).size(), 4);
 }
@@ -213,7 +207,7 @@ TEST_P(DbFaults, AnInsertWaitingForAnotherOperatorsOpenInsertFailsCleanly)
     std::atomic<bool> saw_wait{false};
     // The other operator has inserted the same row but not committed yet when
     // this operator's insert arrives; it commits while this insert waits on it.
-    h->at_question(confirm_update, [&] {
+    h->at_question(msg::confirm_update, [&] {
         other.begin_trans();
         other.execute_statement(sql::insert_entry(QStringLiteral("C00009"), QStringLiteral("1"),
                                            QStringLiteral("0004")));
@@ -231,7 +225,7 @@ TEST_P(DbFaults, AnInsertWaitingForAnotherOperatorsOpenInsertFailsCleanly)
     h->add_row(QStringLiteral("C00009"), QStringLiteral("1"), QStringLiteral("0004"), mb::IdYes);
     committer.join();
     EXPECT_TRUE(saw_wait) << "the program's insert never waited for the other operator's row";
-    EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, update_failed}));
+    EXPECT_EQ(h->messages.texts(), (QStringList{msg::confirm_update, msg::update_failed}));
     EXPECT_EQ(master_rows(dsn()).count(QStringLiteral("C00009|1|0004")), 1);
     EXPECT_FALSE(h->app->db.in_transaction());
 }
@@ -271,20 +265,20 @@ TEST_P(DbFaults, AChangeOrDeletionOfARowAnotherOperatorChangedOrDeletedIsToldAnd
         h->system_log.clear();
         auto other_acts = [&] { OdbcSandbox::shared().execute(dsn(), c.other); };
         if (c.act == 0) {
-            h->at_question(confirm_update, other_acts);
+            h->at_question(msg::confirm_update, other_acts);
             EXPECT_EQ(h->change_row(3, QStringLiteral("2"), mb::IdYes), QStringLiteral("受信"));
-            EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, no_such_data}));
+            EXPECT_EQ(h->messages.texts(), (QStringList{msg::confirm_update, msg::no_such_data}));
         } else if (c.act == 1) {
             h->click_cell(3, 1);
             form().JKBN->setFocus();
             form().JKBN->setText(QStringLiteral("0005"));
             other_acts();
             h->key(Qt::Key_Escape);
-            EXPECT_EQ(h->messages.texts(), QStringList{no_such_data});
+            EXPECT_EQ(h->messages.texts(), QStringList{msg::no_such_data});
         } else {
-            h->at_question(confirm_delete, other_acts);
+            h->at_question(msg::confirm_delete, other_acts);
             h->delete_row(2, mb::IdOK);
-            EXPECT_EQ(h->messages.texts(), (QStringList{confirm_delete, no_such_data}));
+            EXPECT_EQ(h->messages.texts(), (QStringList{msg::confirm_delete, msg::no_such_data}));
         }
         EXPECT_EQ(h->messages.shown().back().style, mb::OKOnly + mb::Exclamation);
         EXPECT_EQ(master_rows(dsn()), c.table);
@@ -304,7 +298,7 @@ TEST_P(DbFaults, TwoOperatorsChangingOneRowAtOnceMakeExactlyOneChange)
     // The other operator's change of the same row is written but not yet
     // committed when this operator's arrives, which waits and then finds the
     // row gone.
-    h->at_question(confirm_update, [&] {
+    h->at_question(msg::confirm_update, [&] {
         other.begin_trans();
         EXPECT_EQ(other.execute_statement(sql::remove_changed_row(QStringLiteral("C00002"), QStringLiteral("1"),
                                                                   QStringLiteral("0003"))),
@@ -317,7 +311,7 @@ TEST_P(DbFaults, TwoOperatorsChangingOneRowAtOnceMakeExactlyOneChange)
     });
     EXPECT_EQ(h->change_row(3, QStringLiteral("2"), mb::IdYes), QStringLiteral("受信"));
     committer.join();
-    EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, no_such_data}));
+    EXPECT_EQ(h->messages.texts(), (QStringList{msg::confirm_update, msg::no_such_data}));
     EXPECT_EQ(master_rows(dsn()), (QStringList{QStringLiteral("C00001|1|0001"), QStringLiteral("C00001|2|0002"),
                                                QStringLiteral("C00002|1|0004")}));
     EXPECT_TRUE(h->system_log.isEmpty());
@@ -329,13 +323,13 @@ TEST_P(DbFaults, AnotherOperatorsSaveDuringTheDeletionQuestionAndTheDeletionBoth
     open_other();
     short_query_timeout(other);
     Outcome other_outcome = Outcome::failed;
-    h->at_question(confirm_delete, [&] {
+    h->at_question(msg::confirm_delete, [&] {
         other_outcome = DbMasterStore(other).write_entry(
             EntryKind::add, {}, {QStringLiteral("C00009"), QStringLiteral("1"), QStringLiteral("0004")});
     });
     h->delete_row(2, mb::IdOK);
     EXPECT_EQ(other_outcome, Outcome::done);
-    EXPECT_EQ(h->messages.texts(), QStringList{confirm_delete});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::confirm_delete});
     EXPECT_EQ(master_rows(dsn()), (QStringList{QStringLiteral("C00001|1|0001"), QStringLiteral("C00002|1|0003"),
                                                QStringLiteral("C00009|1|0004")}));
     EXPECT_EQ(h->grid_rows().size(), 3) << "refreshed after the commit, the other operator's row too";
@@ -349,14 +343,14 @@ TEST_P(DbFaults, ADeletionBlockedByAnotherOperatorsOpenChangeTimesOut)
     start();
     short_query_timeout(h->app->db);
     open_other();
-    h->at_question(confirm_delete, [&] {
+    h->at_question(msg::confirm_delete, [&] {
         // The other operator is in the middle of changing the same row.
         other.begin_trans();
         other.execute_statement(sql::delete_entry(QStringLiteral("C00001"), QStringLiteral("2"),
                                            QStringLiteral("0002")));
     });
     h->delete_row(2, mb::IdOK);
-    EXPECT_EQ(h->messages.texts(), (QStringList{confirm_delete, update_failed}));
+    EXPECT_EQ(h->messages.texts(), (QStringList{msg::confirm_delete, msg::update_failed}));
     EXPECT_EQ(screen().input_phase, Phase::head);
     EXPECT_EQ(h->focus(), form().KATCD);
     EXPECT_FALSE(h->app->db.in_transaction());
@@ -366,7 +360,7 @@ TEST_P(DbFaults, ADeletionBlockedByAnotherOperatorsOpenChangeTimesOut)
     // The program is usable again once the other operator is done.
     h->messages.clear();
     h->delete_row(2, mb::IdOK);
-    EXPECT_EQ(h->messages.texts(), QStringList{confirm_delete});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::confirm_delete});
     EXPECT_FALSE(master_rows(dsn()).contains(QStringLiteral("C00001|2|0002")));
 }
 
@@ -378,14 +372,14 @@ TEST_P(DbFaults, AnInsertBehindAnotherOperatorsLockTimesOutAndKeepsTheGrid)
     const QStringList grid_before = h->grid_rows();
     short_query_timeout(h->app->db);
     open_other();
-    h->at_question(confirm_update, [&] {
+    h->at_question(msg::confirm_update, [&] {
         other.begin_trans();
         other.execute_statement(postgres()
             ? QStringLiteral("LOCK TABLE FL1914利用情報区分マスタ IN ACCESS EXCLUSIVE MODE")
             : QStringLiteral("INSERT INTO FL1914利用情報区分マスタ VALUES ('C00005', '1', '0005')"));
     });
     h->add_row(QStringLiteral("C00009"), QStringLiteral("1"), QStringLiteral("0004"), mb::IdYes);
-    EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, update_failed}));
+    EXPECT_EQ(h->messages.texts(), (QStringList{msg::confirm_update, msg::update_failed}));
     EXPECT_FALSE(h->app->db.in_transaction());
     if (postgres()) {
         // The refresh waited behind the same lock and gave up: the grid is as it was.

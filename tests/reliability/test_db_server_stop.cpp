@@ -24,9 +24,6 @@
 namespace k4::test {
 namespace {
 
-const QString confirm_update = QStringLiteral("この内容で更新しますか");
-const QString confirm_delete = QStringLiteral("削除してよろしいですか");
-const QString connect_error = QStringLiteral("接続エラー");
 const QStringList sample_table = {QStringLiteral("C00001|1|0001"), QStringLiteral("C00001|2|0002"),
                                   QStringLiteral("C00002|1|0003")};
 
@@ -137,9 +134,9 @@ protected:
 
 TEST_F(ServerStops, WhileAddingTheEntryLineStaysAndIsSavedOnceTheServerIsBack)
 {
-    h->at_question(confirm_update, stop_server);
+    h->at_question(msg::confirm_update, stop_server);
     h->add_row(QStringLiteral("C00009"), QStringLiteral("1"), QStringLiteral("0004"), mb::IdYes);
-    EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, connect_error}));
+    EXPECT_EQ(h->messages.texts(), (QStringList{msg::confirm_update, msg::connect_error}));
     EXPECT_EQ(h->screen->input_phase, Phase::body);
     EXPECT_EQ(h->form->ATCD->text(), QStringLiteral("C00009"));
     EXPECT_EQ(h->focus(), h->form->JKBN);
@@ -149,16 +146,16 @@ TEST_F(ServerStops, WhileAddingTheEntryLineStaysAndIsSavedOnceTheServerIsBack)
     ASSERT_TRUE(server->run(QStringLiteral("start")));
     h->messages.clear();
     h->enter_answering(mb::IdYes);
-    EXPECT_EQ(h->messages.texts(), QStringList{confirm_update});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::confirm_update});
     EXPECT_EQ(h->screen->input_phase, Phase::head);
     EXPECT_EQ(master_rows(dsn), sample_table + QStringList{QStringLiteral("C00009|1|0004")});
 }
 
 TEST_F(ServerStops, WhileChangingIsAConnectionErrorWithNothingWritten)
 {
-    h->at_question(confirm_update, stop_server);
+    h->at_question(msg::confirm_update, stop_server);
     ASSERT_EQ(h->change_row(3, QStringLiteral("2"), mb::IdYes), QStringLiteral("受信"));
-    EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, connect_error}));
+    EXPECT_EQ(h->messages.texts(), (QStringList{msg::confirm_update, msg::connect_error}));
     EXPECT_EQ(h->screen->input_phase, Phase::body);
     EXPECT_EQ(h->grid_rows(), grid_before);
     h->expect_still_answers(false);  // no name lookup with the server down
@@ -169,9 +166,9 @@ TEST_F(ServerStops, WhileDeletingIsAConnectionErrorWithNothingDeleted)
 {
     // The deletion begins after the answer: with the server gone nothing is
     // written, and the entry line stays for the next try.
-    h->at_question(confirm_delete, stop_server);
+    h->at_question(msg::confirm_delete, stop_server);
     h->delete_row(2, mb::IdOK);
-    EXPECT_EQ(h->messages.texts(), (QStringList{confirm_delete, connect_error}));
+    EXPECT_EQ(h->messages.texts(), (QStringList{msg::confirm_delete, msg::connect_error}));
     EXPECT_EQ(h->screen->input_phase, Phase::body);
     EXPECT_EQ(h->grid_rows(), grid_before);
     h->expect_still_answers(false);
@@ -183,7 +180,7 @@ TEST_F(ServerStops, WhileTheServerIsDownLookupsSayConnectionErrorAndWorkOnceItIs
     ASSERT_TRUE(server->run(QStringLiteral("stop")));
     h->begin_add(QStringLiteral("C00009"));
     h->type(QStringLiteral("1"));
-    EXPECT_EQ(h->messages.texts(), QStringList{connect_error});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::connect_error});
     EXPECT_EQ(h->focus(), h->form->SJSHU);
 
     h->messages.clear();
@@ -193,7 +190,7 @@ TEST_F(ServerStops, WhileTheServerIsDownLookupsSayConnectionErrorAndWorkOnceItIs
     h->form->KATCD->setText(QStringLiteral("C00001"));
     h->form->KATCD->setFocus();
     h->key(Qt::Key_Return);
-    EXPECT_EQ(h->messages.texts(), QStringList{connect_error});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::connect_error});
     EXPECT_EQ(h->screen->input_phase, Phase::head);
     EXPECT_EQ(h->grid_rows(), grid_before);
 
@@ -227,7 +224,7 @@ TEST_F(ServerStops, ARestartBetweenActionsCostsNothing)
     restart();
     // The deletion.
     h->delete_row(1, mb::IdOK);
-    EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, confirm_delete}));
+    EXPECT_EQ(h->messages.texts(), (QStringList{msg::confirm_update, msg::confirm_delete}));
     EXPECT_EQ(master_rows(dsn), (QStringList{QStringLiteral("C00001|2|0002"), QStringLiteral("C00002|2|0003")}));
 }
 
