@@ -1,6 +1,7 @@
 // The maintenance cycle on the real window: search, add, change, delete, leave
 // and end, driven by keys and clicks, with the table checked afterwards from a
 // second connection. Runs on SQLite and on PostgreSQL.
+#include "LogLines.h"
 #include "ScreenFixture.h"
 
 #include "db/Database.h"
@@ -17,7 +18,6 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QDropEvent>
-#include <QLoggingCategory>
 #include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
@@ -243,41 +243,20 @@ TEST_P(ScreenCycle, ChangingATypeReplacesTheRowInOneTransaction)
     EXPECT_EQ(rows.size(), 4);
 }
 
-// The writing statements and transaction steps the program sends, as its
-// database trace shows them (reads are left out).
-QStringList* trace = nullptr;
-void collect_trace(QtMsgType, const QMessageLogContext& context, const QString& text)
+// The writing statements and transaction steps the program sends while `act`
+// runs, as its database trace shows them (reads are left out).
+QStringList writes_during(const std::function<void()>& act)
 {
-    if (trace && context.category == QLatin1String("k4.db") && !text.startsWith(u"open_query"))
-        trace->append(text);
+    LogLines trace({.category = "k4.db", .debug = true});
+    act();
+    return trace.lines().filter(QRegularExpression(QStringLiteral("^(transaction|execute_statement)")));
 }
-
-struct TraceScope {
-    explicit TraceScope(QStringList& lines)
-    {
-        trace = &lines;
-        QLoggingCategory::setFilterRules(QStringLiteral("k4.db.debug=true"));
-        previous = qInstallMessageHandler(collect_trace);
-    }
-    ~TraceScope()
-    {
-        qInstallMessageHandler(previous);
-        QLoggingCategory::setFilterRules(QString());
-        trace = nullptr;
-    }
-    QtMessageHandler previous;
-};
 
 TEST_P(ScreenCycle, AChangeSendsTheListedRowsRemovalAndTheInsertInOneTransaction)
 {
     start();
     h->change_type(3, QStringLiteral("2"));  // C00002 1 0003
-    QStringList lines;
-    {
-        TraceScope scope(lines);
-        h->enter_answering(mb::IdYes);
-    }
-    lines = lines.filter(QRegularExpression(QStringLiteral("^(transaction|execute_statement)")));
+    const QStringList lines = writes_during([&] { h->enter_answering(mb::IdYes); });
     ASSERT_EQ(lines.size(), 4) << lines.join(u'\n').toStdString();
     EXPECT_EQ(lines[0], QStringLiteral("transaction begun"));
     EXPECT_TRUE(lines[1].contains(QStringLiteral("execute_statement: ") + sql::remove_changed_row(QStringLiteral("C00002"), QStringLiteral("1"),
@@ -292,12 +271,7 @@ TEST_P(ScreenCycle, AddingSendsOnlyTheInsert)
 {
     start();
     h->enter_new_row(QStringLiteral("C00020"), QStringLiteral("2"), QStringLiteral("0001"));
-    QStringList lines;
-    {
-        TraceScope scope(lines);
-        h->enter_answering(mb::IdYes);
-    }
-    lines = lines.filter(QRegularExpression(QStringLiteral("^(transaction|execute_statement)")));
+    const QStringList lines = writes_during([&] { h->enter_answering(mb::IdYes); });
     ASSERT_EQ(lines.size(), 3) << lines.join(u'\n').toStdString();
     EXPECT_TRUE(lines[1].endsWith(QStringLiteral("execute_statement: ") + sql::insert_entry(QStringLiteral("C00020"), QStringLiteral("2"),
                                                     QStringLiteral("0001"))));
@@ -731,18 +705,9 @@ TEST_P(ScreenCycle, AQuoteInAListedValueDeletesTheRightRowOnly)
     EXPECT_EQ(h->table_rows(), QStringList{QStringLiteral("O|1|0001")});
 }
 
-QStringList* change_log = nullptr;
-void collect_changes(QtMsgType, const QMessageLogContext& context, const QString& text)
-{
-    if (change_log && context.category == QLatin1String("k4.changes"))
-        change_log->append(text);
-}
-
 TEST_P(ScreenCycle, CommittedChangesAreLoggedWithTheOperator)
 {
-    QStringList log;
-    change_log = &log;
-    const auto previous = qInstallMessageHandler(collect_changes);
+    LogLines changes({.category = "k4.changes"});
     start({QStringLiteral("OP42")});
     h->click_cell(1, 1);  // C00001 1 0001
     form().JKBN->setFocus();
@@ -752,9 +717,7 @@ TEST_P(ScreenCycle, CommittedChangesAreLoggedWithTheOperator)
     // A refused save logs nothing.
     h->click_button(1);
     h->key(Qt::Key_Escape);
-    qInstallMessageHandler(previous);
-    change_log = nullptr;
-    EXPECT_EQ(log, (QStringList{
+    EXPECT_EQ(changes.lines(), (QStringList{
                        QStringLiteral("operator OP42 changed C00001/1/0001 -> C00001/1/0004"),
                        QStringLiteral("operator OP42 deleted C00002/1/0003 -> -")}));
 }

@@ -4,6 +4,7 @@
 // code page cannot hold; extreme operator codes. Each case runs the real
 // start-up and checks the message it stops with, or that it runs and the
 // screen stays sound.
+#include "LogLines.h"
 #include "ProgramHarness.h"
 
 #include "TempDir.h"
@@ -290,15 +291,9 @@ TEST(BadOperatorCode, ALineBreakCannotForgeALineOfTheChangeLog)
     ASSERT_EQ(h.start_failure({QStringLiteral("OP1\nk4.changes: operator ADMIN deleted ALL")}),
               QString());
 
-    static QStringList change_log;
-    change_log.clear();
-    const QtMessageHandler previous = qInstallMessageHandler(
-        [](QtMsgType, const QMessageLogContext& context, const QString& text) {
-            if (QLatin1String(context.category) == QLatin1String("k4.changes"))
-                change_log << text;
-        });
+    LogLines changes({.category = "k4.changes"});
     h.add_row(QStringLiteral("C00009"), QStringLiteral("1"), QStringLiteral("0004"), mb::IdYes);
-    qInstallMessageHandler(previous);
+    const QStringList change_log = changes.lines();
 
     ASSERT_EQ(change_log.size(), 1);
     EXPECT_FALSE(change_log[0].contains(u'\n')) << change_log[0].toStdString();

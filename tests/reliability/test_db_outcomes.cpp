@@ -4,7 +4,7 @@
 // found while fetching keeps its transaction from being committed, and a loss
 // again right after connecting again is a connection error, not a not-found.
 #include "ProgramHarness.h"
-#include "DbLog.h"
+#include "LogLines.h"
 #include "TcpRelay.h"
 
 #include "db/Database.h"
@@ -47,7 +47,7 @@ protected:
 
 TEST_F(Outcomes, ACommitWhoseAnswerIsLostIsReadBackBeforeTheOperatorIsTold)
 {
-    DbLog log;
+    LogLines log({.category = "k4.db", .echo = true});
     start_through_relay();
 
     // The server commits, the answer never arrives: read back, it is there.
