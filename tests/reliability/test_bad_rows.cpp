@@ -31,25 +31,16 @@ protected:
         run(QStringLiteral("INSERT INTO FL1914利用情報区分マスタ VALUES (%1)").arg(values));
     }
 
-    // The grid row (1-based) whose partner cell is `partner`; 0 when none.
-    int grid_row_of(const QString& partner) const
-    {
-        const QStringList rows = h->grid_rows();
-        for (int i = 0; i < rows.size(); ++i)
-            if (rows[i].section(u'|', 0, 0) == partner)
-                return i + 1;
-        return 0;
-    }
     void delete_listed(const QString& partner)
     {
-        const int row = grid_row_of(partner);
+        const int row = h->grid_row_of(partner);
         ASSERT_GT(row, 0) << partner.toStdString();
         h->delete_row(row, mb::IdOK);
     }
     // Changes the listed row's send/receive type to 2 and saves with Yes.
     void change_type_of_listed(const QString& partner)
     {
-        const int row = grid_row_of(partner);
+        const int row = h->grid_row_of(partner);
         ASSERT_GT(row, 0) << partner.toStdString();
         h->change_row(row, QStringLiteral("2"), mb::IdYes);
     }
@@ -73,7 +64,7 @@ TEST_P(BadRows, NullsAreListedEmptyAndNeverMatchAnything)
 
     // The row of Nulls has no partner code: a click on it is no choice of a
     // row, so it can be neither deleted nor changed; nothing is written.
-    const int null_row = grid_row_of(QString());
+    const int null_row = h->grid_row_of(QString());
     ASSERT_GT(null_row, 0);
     h->click_cell(null_row, 1);
     EXPECT_EQ(h->screen->input_phase, Phase::head);
@@ -82,7 +73,7 @@ TEST_P(BadRows, NullsAreListedEmptyAndNeverMatchAnything)
     EXPECT_EQ(master_rows(dsn()).size(), 4);
 
     // A type whose name is Null has no name: the not-found path.
-    h->click_cell(grid_row_of(QStringLiteral("C00003")), 1);
+    h->click_cell(h->grid_row_of(QStringLiteral("C00003")), 1);
     h->form->SJSHU->setFocus();
     h->key(Qt::Key_Return);
     EXPECT_EQ(h->messages.texts(), QStringList{msg::no_such_name});
@@ -95,7 +86,7 @@ TEST_P(BadRows, QuotesInValuesStayInsideTheirLiterals)
     insert(QStringLiteral("'C00001', '1', '0001'"));
     insert(QStringLiteral("'C''002', '1', '0001'"));
     start();
-    EXPECT_GT(grid_row_of(QStringLiteral("C'001")), 0);
+    EXPECT_GT(h->grid_row_of(QStringLiteral("C'001")), 0);
 
     delete_listed(QStringLiteral("C'001"));
     EXPECT_EQ(h->messages.texts(), QStringList{msg::confirm_delete});
@@ -147,7 +138,7 @@ TEST_P(BadRows, AnOverLongPartnerIsNeverCutIntoAnotherRow)
         << "deleting the long partner's row deleted the short partner's row";
 
     h->messages.clear();
-    if (grid_row_of(QStringLiteral("PPPPPPPPPPPPXYZ")) == 0)
+    if (h->grid_row_of(QStringLiteral("PPPPPPPPPPPPXYZ")) == 0)
         return;  // the long row was deleted above: nothing left to change
     change_type_of_listed(QStringLiteral("PPPPPPPPPPPPXYZ"));
     const QStringList rows = master_rows(dsn());
@@ -164,7 +155,7 @@ TEST_P(BadRows, CharactersTheCodePageCannotHoldAreKept)
     insert(QStringLiteral("'%1', '1', '0001'").arg(partner));
     insert(QStringLiteral("'Ｃ?" "?', '1', '0001'"));
     start();
-    EXPECT_GT(grid_row_of(partner), 0);
+    EXPECT_GT(h->grid_row_of(partner), 0);
 
     change_type_of_listed(partner);
     const QStringList rows = master_rows(dsn());
@@ -188,13 +179,6 @@ TEST_P(BadRows, ALowerCasePartnerAndAnOverLongTypeAreActedOnAsListed)
     insert(QStringLiteral("'A1', '1', '0001'"));
     insert(QStringLiteral("'A1', '12', '0001'"));
     start();
-    auto row_of = [this](const QString& partner, const QString& type) {
-        const QStringList rows = h->grid_rows();
-        for (int i = 0; i < rows.size(); ++i)
-            if (rows[i].section(u'|', 0, 1) == partner + u'|' + type)
-                return i + 1;
-        return 0;
-    };
 
     // The lower-case row, changed to type 2 through the keys: only it moves.
     change_type_of_listed(QStringLiteral("abc"));
@@ -213,8 +197,8 @@ TEST_P(BadRows, ALowerCasePartnerAndAnOverLongTypeAreActedOnAsListed)
     // The type longer than its field: End in SJSHU leaves it whole, and the
     // deletion removes that row, not the one whose type is its first byte.
     h->messages.clear();
-    ASSERT_GT(row_of(QStringLiteral("A1"), QStringLiteral("12")), 0);
-    h->click_cell(row_of(QStringLiteral("A1"), QStringLiteral("12")), 1);
+    ASSERT_GT(h->grid_row_of(QStringLiteral("A1"), QStringLiteral("12")), 0);
+    h->click_cell(h->grid_row_of(QStringLiteral("A1"), QStringLiteral("12")), 1);
     h->form->SJSHU->setFocus();
     h->key(Qt::Key_End);
     EXPECT_EQ(h->form->SJSHU->text(), QStringLiteral("12"));
@@ -229,7 +213,7 @@ TEST_P(BadRows, ALowerCasePartnerAndAnOverLongTypeAreActedOnAsListed)
     insert(QStringLiteral("'A1', '12', '0001'"));
     ASSERT_TRUE(h->screen->reload_full_list() == Outcome::done);
     h->messages.clear();
-    h->click_cell(row_of(QStringLiteral("A1"), QStringLiteral("12")), 1);
+    h->click_cell(h->grid_row_of(QStringLiteral("A1"), QStringLiteral("12")), 1);
     h->form->SJSHU->setFocus();
     h->key(Qt::Key_End);
     h->form->JKBN->setFocus();

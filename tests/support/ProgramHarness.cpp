@@ -241,6 +241,19 @@ void ProgramHarness::expect_still_answers(bool database_reachable)
     EXPECT_FALSE(app->db.is_open());
 }
 
+int ProgramHarness::grid_row_of(const QString& partner, const QString& type_code,
+                                const QString& code) const
+{
+    const QStringList rows = grid_rows();
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const QStringList cells = rows[i].split(u'|');
+        if (cells.value(0) == partner && (type_code.isEmpty() || cells.value(1) == type_code)
+            && (code.isEmpty() || cells.value(3) == code))
+            return int(i) + 1;
+    }
+    return 0;
+}
+
 ScreenHarness::ScreenHarness(const QString& backend)
     : ProgramHarness(OdbcSandbox::shared().dsn(backend), OdbcSandbox::shared().user(backend)),
       backend_(backend)

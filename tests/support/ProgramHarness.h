@@ -65,6 +65,10 @@ public:
 
     // The grid's data cells, one text per row: "partner|type|name|code|code name".
     QStringList grid_rows() const;
+    // The first grid row (from 1) listing `partner` and, when they are given,
+    // `type` and `code`; 0 when none does.
+    int grid_row_of(const QString& partner, const QString& type = QString(),
+                    const QString& code = QString()) const;
 
     // An operator's steps, as the keys and clicks that make them.
     // The add button, then the partner typed and Enter.
