@@ -22,20 +22,14 @@
 namespace k4::test {
 namespace {
 
-const std::vector<MasterRow> sample_rows = {
-    {QStringLiteral("C00001"), QStringLiteral("1"), QStringLiteral("0001")},
-    {QStringLiteral("C00001"), QStringLiteral("2"), QStringLiteral("0002")},
-    {QStringLiteral("C00002"), QStringLiteral("1"), QStringLiteral("0003")},
-};
-const QStringList sample_table = {QStringLiteral("C00001|1|0001"), QStringLiteral("C00001|2|0002"),
-                                  QStringLiteral("C00002|1|0003")};
+const QStringList sample_table = table_of(standard_rows());
 
 class DbFaults : public ScreenBackendTest {
 protected:
     void prepare() override
     {
         h->reset_schema();
-        h->set_rows(sample_rows);
+        h->set_rows(standard_rows());
     }
     void TearDown() override
     {
@@ -259,7 +253,7 @@ TEST_P(DbFaults, AChangeOrDeletionOfARowAnotherOperatorChangedOrDeletedIsToldAnd
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        set_master_rows(dsn(), sample_rows);
+        set_master_rows(dsn(), standard_rows());
         ASSERT_TRUE(screen().reload_full_list() == Outcome::done);
         h->messages.clear();
         h->system_log.clear();

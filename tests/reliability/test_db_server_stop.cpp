@@ -24,8 +24,7 @@
 namespace k4::test {
 namespace {
 
-const QStringList sample_table = {QStringLiteral("C00001|1|0001"), QStringLiteral("C00001|2|0002"),
-                                  QStringLiteral("C00002|1|0003")};
+const QStringList sample_table = table_of(standard_rows());
 
 // A loopback port nobody listens on right now.
 int free_port()
@@ -106,9 +105,7 @@ protected:
                          << start_problem.toStdString();
         ASSERT_TRUE(server->run(QStringLiteral("start")));
         dsn = OdbcSandbox::shared().pg_dsn();
-        set_master_rows(dsn, {{QStringLiteral("C00001"), QStringLiteral("1"), QStringLiteral("0001")},
-                              {QStringLiteral("C00001"), QStringLiteral("2"), QStringLiteral("0002")},
-                              {QStringLiteral("C00002"), QStringLiteral("1"), QStringLiteral("0003")}});
+        set_master_rows(dsn, standard_rows());
         h = std::make_unique<ProgramHarness>(dsn, OdbcSandbox::shared().pg_user());
         ASSERT_NO_FATAL_FAILURE(h->start());
         grid_before = h->grid_rows();

@@ -312,6 +312,24 @@ void reset_schema(const QString& backend)
     sandbox.apply_script(dsn, OdbcSandbox::db_file(backend + QStringLiteral("/schema.sql")));
 }
 
+const std::vector<MasterRow>& standard_rows()
+{
+    static const std::vector<MasterRow> rows = {
+        {QStringLiteral("C00001"), QStringLiteral("1"), QStringLiteral("0001")},
+        {QStringLiteral("C00001"), QStringLiteral("2"), QStringLiteral("0002")},
+        {QStringLiteral("C00002"), QStringLiteral("1"), QStringLiteral("0003")},
+    };
+    return rows;
+}
+
+QStringList table_of(const std::vector<MasterRow>& rows)
+{
+    QStringList table;
+    for (const MasterRow& r : rows)
+        table << r.partner + u'|' + r.type + u'|' + r.code;
+    return table;
+}
+
 QByteArray standard_list_bytes()
 {
     return sjis(QStringLiteral("0001受注データ\r\n0002出荷案内\r\n0003請求データ\r\n"

@@ -140,6 +140,12 @@ void set_master_rows(const QString& dsn, const std::vector<MasterRow>& rows);
 // Drops both tables and creates them again from the project's schema.
 void reset_schema(const QString& backend);
 
+// The rows the fault cases start from, in the table's order and so in grid
+// rows 1 to 3: C00001 / 1 / 0001, C00001 / 2 / 0002, C00002 / 1 / 0003.
+const std::vector<MasterRow>& standard_rows();
+// Rows as master_rows reads them, "partner|type|code".
+QStringList table_of(const std::vector<MasterRow>& rows);
+
 // The standard list file lines (codes 0001-0005) in code page 932, CR LF.
 QByteArray standard_list_bytes();
 
