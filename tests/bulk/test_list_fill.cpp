@@ -2,7 +2,7 @@
 // else, names found by the trimmed code, and a result set that cannot be read
 // leaving the grid as it was. Runs on SQLite and on PostgreSQL.
 
-#include "ProgramHarness.h"
+#include "ScreenFixture.h"
 
 #include "db/Database.h"
 #include "store/DbMasterStore.h"
@@ -12,16 +12,8 @@
 namespace k4::test {
 namespace {
 
-class ListFill : public ::testing::TestWithParam<QString> {
+class ListFill : public ScreenBackendTest {
 protected:
-    void SetUp() override
-    {
-        if (GetParam() == QLatin1String("postgresql") && !OdbcSandbox::shared().has_postgres())
-            GTEST_SKIP() << "no PostgreSQL server configured (K4_PG_PORT)";
-        h = std::make_unique<ScreenHarness>(GetParam());
-    }
-    FlexGrid& grid() { return *h->form->GRID; }
-    MaintFlow& screen() { return *h->screen; }
     void refill(const QString& statement)
     {
         const Result<ListedRows> rows = read_listed_rows(h->app->db, statement);
@@ -35,8 +27,6 @@ protected:
             cells << grid().TextMatrix(r, c);
         return cells;
     }
-
-    std::unique_ptr<ScreenHarness> h;
 };
 
 TEST_P(ListFill, BlanksAreTrimmedAndNothingElseAndNamesFollowTheTrimmedCode)
@@ -96,9 +86,7 @@ TEST_P(ListFill, AResultWithoutAListColumnLeavesTheGridAsItWas)
     EXPECT_EQ(grid().TextMatrix(2, 1), QString());
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, ListFill,
-                         ::testing::Values(QStringLiteral("sqlite"), QStringLiteral("postgresql")),
-                         [](const auto& info) { return info.param.toStdString(); });
+K4_INSTANTIATE_SCREEN_BACKENDS(ListFill);
 
 }  // namespace
 }  // namespace k4::test

@@ -2,6 +2,7 @@
 // driver, and what a refused login reports.
 
 #include "DbFixture.h"
+#include "LogLines.h"
 
 #include "common/text.h"
 
@@ -38,25 +39,6 @@ TEST(ConnectString, BracesValuesThatWouldEndOrOpenAnAttribute)
     EXPECT_EQ(Database::build_connect_string(QStringLiteral("a;b"), QString(), QString()),
               QStringLiteral("DSN={a;b};UID=;PWD=;"));
 }
-
-// Captures what the database layer logs, to check what it does and does not say.
-class LogCapture {
-public:
-    LogCapture() { previous_ = qInstallMessageHandler(&LogCapture::handle); lines().clear(); }
-    ~LogCapture() { qInstallMessageHandler(previous_); }
-    static QStringList& lines()
-    {
-        static QStringList captured;
-        return captured;
-    }
-
-private:
-    static void handle(QtMsgType, const QMessageLogContext& context, const QString& message)
-    {
-        lines() << QString::fromUtf8(context.category ? context.category : "") + u' ' + message;
-    }
-    QtMessageHandler previous_ = nullptr;
-};
 
 // Runs in an empty working folder, where a misbehaving driver would create
 // its database file.
@@ -167,7 +149,7 @@ TEST(ConnectRefused, LoginFailureCarriesTheCauseButNeverThePassword)
     OdbcSandbox& sandbox = OdbcSandbox::shared();
     if (!sandbox.has_postgres())
         GTEST_SKIP() << "K4_PG_PORT is not set: no PostgreSQL test server";
-    LogCapture log;
+    const LogLines log;  // every category: what is said, and what never is
     Database db;
     try {
         db.open_database(sandbox.pg_dsn(), QStringLiteral("no_such_role"), QStringLiteral("TopSecret42"),
@@ -179,7 +161,7 @@ TEST(ConnectRefused, LoginFailureCarriesTheCauseButNeverThePassword)
         EXPECT_FALSE(QString::fromUtf8(e.what()).contains(QLatin1String("TopSecret42")));
     }
     EXPECT_FALSE(db.is_open());
-    const QString logged = LogCapture::lines().join(u'\n');
+    const QString logged = log.lines_with_category().join(u'\n');
     EXPECT_TRUE(logged.contains(QLatin1String("08001"))) << logged.toStdString();
     EXPECT_FALSE(logged.contains(QLatin1String("TopSecret42"))) << logged.toStdString();
 }

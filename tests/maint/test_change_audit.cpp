@@ -12,19 +12,6 @@
 namespace k4::test {
 namespace {
 
-// The grid row (from 1) listing partner / type / code, 0 when none does.
-int listed_row(const ProgramHarness& h, const QString& partner, const QString& type,
-               const QString& code)
-{
-    const QStringList rows = h.grid_rows();
-    for (qsizetype i = 0; i < rows.size(); ++i) {
-        const QStringList cells = rows[i].split(u'|');
-        if (cells.value(0) == partner && cells.value(1) == type && cells.value(3) == code)
-            return int(i) + 1;
-    }
-    return 0;
-}
-
 TEST(ChangeAudit, CommittedChangesReachTheSystemLogWithWhoAndWhere)
 {
     ScreenHarness h(QStringLiteral("sqlite"));
@@ -35,16 +22,10 @@ TEST(ChangeAudit, CommittedChangesReachTheSystemLogWithWhoAndWhere)
     ASSERT_NO_FATAL_FAILURE(h.start({QStringLiteral("OP\"4\n2")}));
 
     // Added through the keys, with the question answered yes.
-    h.click_button(1);
-    h.type(QStringLiteral("C00009"));
-    h.key(Qt::Key_Return);
-    h.type(QStringLiteral("1"));
-    h.type(QStringLiteral("0004"));
-    h.messages.plan(mb::IdYes);
-    h.key(Qt::Key_Return);
+    h.add_row(QStringLiteral("C00009"), QStringLiteral("1"), QStringLiteral("0004"), mb::IdYes);
 
     // Changed: Esc in the entry line saves without asking.
-    const int changed_row = listed_row(h, QStringLiteral("C00001"), QStringLiteral("1"), QStringLiteral("0001"));
+    const int changed_row = h.grid_row_of(QStringLiteral("C00001"), QStringLiteral("1"), QStringLiteral("0001"));
     ASSERT_GT(changed_row, 0);
     h.click_cell(changed_row, 1);
     h.form->JKBN->setFocus();
@@ -52,30 +33,20 @@ TEST(ChangeAudit, CommittedChangesReachTheSystemLogWithWhoAndWhere)
     h.key(Qt::Key_Escape);
 
     // Deleted with the button.
-    const int deleted_row = listed_row(h, QStringLiteral("C00002"), QStringLiteral("1"), QStringLiteral("0003"));
+    const int deleted_row = h.grid_row_of(QStringLiteral("C00002"), QStringLiteral("1"), QStringLiteral("0003"));
     ASSERT_GT(deleted_row, 0);
-    h.click_cell(deleted_row, 1);
-    h.messages.plan(mb::IdOK);
-    h.click_button(2);
+    h.delete_row(deleted_row, mb::IdOK);
 
     // A change the database refuses: another operator writes the target row
     // while the question is open, so the insert fails and the removal of the
     // listed row is rolled back.
-    const int refused_row = listed_row(h, QStringLiteral("C00009"), QStringLiteral("1"), QStringLiteral("0004"));
+    const int refused_row = h.grid_row_of(QStringLiteral("C00009"), QStringLiteral("1"), QStringLiteral("0004"));
     ASSERT_GT(refused_row, 0);
-    h.click_cell(refused_row, 1);
-    h.form->SJSHU->setFocus();
-    h.form->SJSHU->setText(QStringLiteral("2"));
-    h.key(Qt::Key_Return);
-    h.messages.on_show = [&h](const QString& text) {
-        if (text != msg::confirm_update)
-            return;
-        h.messages.on_show = nullptr;
+    h.at_question(msg::confirm_update, [&h] {
         OdbcSandbox::shared().execute(
             h.dsn(), QStringLiteral("INSERT INTO FL1914利用情報区分マスタ VALUES ('C00009', '2', '0004')"));
-    };
-    h.messages.plan(mb::IdYes);
-    h.key(Qt::Key_Return);
+    });
+    h.change_row(refused_row, QStringLiteral("2"), mb::IdYes);
     ASSERT_EQ(h.messages.texts().back(), msg::update_failed);
     EXPECT_TRUE(h.table_rows().contains(QStringLiteral("C00009|1|0004")));
 

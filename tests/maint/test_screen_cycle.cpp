@@ -1,7 +1,8 @@
 // The maintenance cycle on the real window: search, add, change, delete, leave
 // and end, driven by keys and clicks, with the table checked afterwards from a
 // second connection. Runs on SQLite and on PostgreSQL.
-#include "ProgramHarness.h"
+#include "LogLines.h"
+#include "ScreenFixture.h"
 
 #include "db/Database.h"
 #include "store/Statements.h"
@@ -17,7 +18,6 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QDropEvent>
-#include <QLoggingCategory>
 #include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
@@ -33,25 +33,13 @@ const std::vector<MasterRow> sample_rows = {
     {QStringLiteral("C00003"), QStringLiteral("9"), QStringLiteral("0001")},
 };
 
-class ScreenCycle : public ::testing::TestWithParam<QString> {
+class ScreenCycle : public ScreenBackendTest {
 protected:
-    void SetUp() override
+    void prepare() override
     {
-        if (GetParam() == QLatin1String("postgresql") && !OdbcSandbox::shared().has_postgres())
-            GTEST_SKIP() << "no PostgreSQL server configured (K4_PG_PORT)";
-        h = std::make_unique<ScreenHarness>(GetParam());
         h->reset_schema();
         h->set_rows(sample_rows);
     }
-    void start(const QStringList& args = {QStringLiteral("OP001")})
-    {
-        ASSERT_NO_FATAL_FAILURE(h->start(args));
-    }
-    FlexGrid& grid() { return *h->form->GRID; }
-    F_K408020& form() { return *h->form; }
-    MaintFlow& screen() { return *h->screen; }
-
-    std::unique_ptr<ScreenHarness> h;
 };
 
 TEST_P(ScreenCycle, StartUpListsJoinedRowsWithNamesAndHeader)
@@ -137,7 +125,7 @@ TEST_P(ScreenCycle, ClickDoubleClickAndArrowsCopyRows)
     // is refused as a duplicate and the screen stays in BODY as refused.
     grid().setFocus();
     h->key(Qt::Key_Escape);
-    EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("データが重複しています")});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::duplicated});
     EXPECT_EQ(screen().input_phase, Phase::body);
     EXPECT_EQ(h->focus(), form().JKBN);
     EXPECT_FALSE(form().CMD[0]->isEnabled());
@@ -172,10 +160,9 @@ TEST_P(ScreenCycle, AddingARowWithYesInsertsRefreshesAndReturnsToHead)
     EXPECT_EQ(h->focus(), form().JKBN);
     h->type(QStringLiteral("0004"));
     EXPECT_EQ(h->focus(), form().JKBN);  // the last field never moves on by itself
-    h->messages.plan(mb::IdYes);
-    h->key(Qt::Key_Return);
+    h->enter_answering(mb::IdYes);
 
-    ASSERT_EQ(h->messages.texts(), QStringList{QStringLiteral("この内容で更新しますか")});
+    ASSERT_EQ(h->messages.texts(), QStringList{msg::confirm_update});
     EXPECT_EQ(h->messages.shown()[0].style, mb::YesNoCancel + mb::Exclamation);
     EXPECT_TRUE(h->table_rows().contains(QStringLiteral("C00009|1|0004")));
     EXPECT_EQ(screen().grid_row_count, 4);
@@ -191,20 +178,13 @@ TEST_P(ScreenCycle, AddingARowWithYesInsertsRefreshesAndReturnsToHead)
 TEST_P(ScreenCycle, CancelKeepsTheEntryAndNoDiscardsIt)
 {
     start();
-    h->click_button(1);
-    h->type(QStringLiteral("C00010"));
-    h->key(Qt::Key_Return);
-    h->type(QStringLiteral("2"));
-    h->type(QStringLiteral("0005"));
-    h->messages.plan(mb::IdCancel);
-    h->key(Qt::Key_Return);
+    h->add_row(QStringLiteral("C00010"), QStringLiteral("2"), QStringLiteral("0005"), mb::IdCancel);
     EXPECT_EQ(h->focus(), form().ATCD);
     EXPECT_EQ(form().JKBN->text(), QStringLiteral("0005"));
     EXPECT_EQ(screen().input_phase, Phase::body);
 
-    h->messages.plan(mb::IdNo);
     form().JKBN->setFocus();
-    h->key(Qt::Key_Return);
+    h->enter_answering(mb::IdNo);
     EXPECT_EQ(screen().input_phase, Phase::head);
     EXPECT_EQ(form().ATCD->text(), QString());
     EXPECT_EQ(screen().entry_kind, EntryKind::change);
@@ -215,8 +195,7 @@ TEST_P(ScreenCycle, CancelKeepsTheEntryAndNoDiscardsIt)
     h->click_cell(1, 1);
     form().JKBN->setFocus();
     form().JKBN->setText(QStringLiteral("0005"));
-    h->messages.plan(mb::IdCancel);
-    h->key(Qt::Key_Return);
+    h->enter_answering(mb::IdCancel);
     EXPECT_EQ(h->focus(), form().SJSHU);
     EXPECT_EQ(form().JKBN->text(), QStringLiteral("0005"));
 
@@ -227,8 +206,7 @@ TEST_P(ScreenCycle, CancelKeepsTheEntryAndNoDiscardsIt)
     h->key(Qt::Key_Right);
     form().JKBN->setFocus();
     form().JKBN->setText(QStringLiteral("0005"));
-    h->messages.plan(mb::IdNo);
-    h->key(Qt::Key_Return);
+    h->enter_answering(mb::IdNo);
     EXPECT_EQ(screen().input_phase, Phase::head);
     EXPECT_EQ(form().ATCD->text() + form().SJSHU->text() + form().JKBN->text(), QString());
 }
@@ -244,11 +222,9 @@ TEST_P(ScreenCycle, TabIntoAFilledFieldMovesOnlyTheFocus)
         QTest::sendKeyEvent(QTest::Release, QApplication::focusWidget(), Qt::Key_Tab,
                             QStringLiteral("\t"), Qt::NoModifier);
     };
-    h->click_button(1);
-    h->type(QStringLiteral("C00010"));
-    h->key(Qt::Key_Return);
+    h->begin_add(QStringLiteral("C00010"));
     h->type(QStringLiteral("9"));   // a full field: checked, refused, stays
-    ASSERT_EQ(h->messages.texts(), QStringList{QStringLiteral("該当データがありませんでした")});
+    ASSERT_EQ(h->messages.texts(), QStringList{msg::no_such_name});
     h->messages.clear();
     form().ATCD->setFocus();
     tab();
@@ -259,58 +235,28 @@ TEST_P(ScreenCycle, TabIntoAFilledFieldMovesOnlyTheFocus)
 TEST_P(ScreenCycle, ChangingATypeReplacesTheRowInOneTransaction)
 {
     start();
-    h->click_cell(3, 1);  // C00002 1 0003
-    form().SJSHU->setFocus();
-    form().SJSHU->setText(QStringLiteral("2"));
-    h->key(Qt::Key_Return);
-    EXPECT_EQ(form().lbl_SJNM->text(), QStringLiteral("受信"));
-    h->messages.plan(mb::IdYes);
-    h->key(Qt::Key_Return);  // JKBN: check, question, save
+    // C00002 1 0003; Enter in JKBN: check, question, save.
+    EXPECT_EQ(h->change_row(3, QStringLiteral("2"), mb::IdYes), QStringLiteral("受信"));
     const QStringList rows = h->table_rows();
     EXPECT_TRUE(rows.contains(QStringLiteral("C00002|2|0003")));
     EXPECT_FALSE(rows.contains(QStringLiteral("C00002|1|0003")));
     EXPECT_EQ(rows.size(), 4);
 }
 
-// The writing statements and transaction steps the program sends, as its
-// database trace shows them (reads are left out).
-QStringList* trace = nullptr;
-void collect_trace(QtMsgType, const QMessageLogContext& context, const QString& text)
+// The writing statements and transaction steps the program sends while `act`
+// runs, as its database trace shows them (reads are left out).
+QStringList writes_during(const std::function<void()>& act)
 {
-    if (trace && context.category == QLatin1String("k4.db") && !text.startsWith(u"open_query"))
-        trace->append(text);
+    LogLines trace({.category = "k4.db", .debug = true});
+    act();
+    return trace.lines().filter(QRegularExpression(QStringLiteral("^(transaction|execute_statement)")));
 }
-
-struct TraceScope {
-    explicit TraceScope(QStringList& lines)
-    {
-        trace = &lines;
-        QLoggingCategory::setFilterRules(QStringLiteral("k4.db.debug=true"));
-        previous = qInstallMessageHandler(collect_trace);
-    }
-    ~TraceScope()
-    {
-        qInstallMessageHandler(previous);
-        QLoggingCategory::setFilterRules(QString());
-        trace = nullptr;
-    }
-    QtMessageHandler previous;
-};
 
 TEST_P(ScreenCycle, AChangeSendsTheListedRowsRemovalAndTheInsertInOneTransaction)
 {
     start();
-    h->click_cell(3, 1);  // C00002 1 0003
-    form().SJSHU->setFocus();
-    form().SJSHU->setText(QStringLiteral("2"));
-    h->key(Qt::Key_Return);
-    QStringList lines;
-    {
-        TraceScope scope(lines);
-        h->messages.plan(mb::IdYes);
-        h->key(Qt::Key_Return);
-    }
-    lines = lines.filter(QRegularExpression(QStringLiteral("^(transaction|execute_statement)")));
+    h->change_type(3, QStringLiteral("2"));  // C00002 1 0003
+    const QStringList lines = writes_during([&] { h->enter_answering(mb::IdYes); });
     ASSERT_EQ(lines.size(), 4) << lines.join(u'\n').toStdString();
     EXPECT_EQ(lines[0], QStringLiteral("transaction begun"));
     EXPECT_TRUE(lines[1].contains(QStringLiteral("execute_statement: ") + sql::remove_changed_row(QStringLiteral("C00002"), QStringLiteral("1"),
@@ -324,18 +270,8 @@ TEST_P(ScreenCycle, AChangeSendsTheListedRowsRemovalAndTheInsertInOneTransaction
 TEST_P(ScreenCycle, AddingSendsOnlyTheInsert)
 {
     start();
-    h->click_button(1);
-    h->type(QStringLiteral("C00020"));
-    h->key(Qt::Key_Return);
-    h->type(QStringLiteral("2"));
-    h->type(QStringLiteral("0001"));
-    QStringList lines;
-    {
-        TraceScope scope(lines);
-        h->messages.plan(mb::IdYes);
-        h->key(Qt::Key_Return);
-    }
-    lines = lines.filter(QRegularExpression(QStringLiteral("^(transaction|execute_statement)")));
+    h->enter_new_row(QStringLiteral("C00020"), QStringLiteral("2"), QStringLiteral("0001"));
+    const QStringList lines = writes_during([&] { h->enter_answering(mb::IdYes); });
     ASSERT_EQ(lines.size(), 3) << lines.join(u'\n').toStdString();
     EXPECT_TRUE(lines[1].endsWith(QStringLiteral("execute_statement: ") + sql::insert_entry(QStringLiteral("C00020"), QStringLiteral("2"),
                                                     QStringLiteral("0001"))));
@@ -344,13 +280,9 @@ TEST_P(ScreenCycle, AddingSendsOnlyTheInsert)
 TEST_P(ScreenCycle, DuplicateEntryIsRefusedBeforeAnyWrite)
 {
     start();
-    h->click_button(1);
-    h->type(QStringLiteral("C00001"));
+    h->enter_new_row(QStringLiteral("C00001"), QStringLiteral("1"), QStringLiteral("0001"));
     h->key(Qt::Key_Return);
-    h->type(QStringLiteral("1"));
-    h->type(QStringLiteral("0001"));
-    h->key(Qt::Key_Return);
-    EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("データが重複しています")});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::duplicated});
     EXPECT_EQ(h->messages.shown()[0].style, mb::OKOnly + mb::Exclamation);
     EXPECT_EQ(h->focus(), form().JKBN);
     EXPECT_EQ(form().JKBN->selectedText(), QStringLiteral("0001"));
@@ -422,13 +354,9 @@ TEST_P(ScreenCycle, ATypedTrailingBlankIsRefusedAsTheDuplicateItWouldWrite)
 {
     start();
     const QStringList before = h->table_rows();
-    h->click_button(1);
-    h->type(QStringLiteral("C00001 "));
+    h->enter_new_row(QStringLiteral("C00001 "), QStringLiteral("1"), QStringLiteral("0001"));
     h->key(Qt::Key_Return);
-    h->type(QStringLiteral("1"));
-    h->type(QStringLiteral("0001"));
-    h->key(Qt::Key_Return);
-    EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("データが重複しています")});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::duplicated});
     EXPECT_EQ(h->focus(), form().JKBN);
     EXPECT_EQ(h->table_rows(), before);
 }
@@ -460,13 +388,7 @@ TEST_P(ScreenCycle, TheFocusColourFollowsTheFocusGivenWhileAMessageBoxIsOpen)
         EXPECT_TRUE(QTest::qWaitForWindowActive(&form()));
     };
 
-    h->click_button(1);
-    h->type(QStringLiteral("C00010"));
-    h->key(Qt::Key_Return);
-    h->type(QStringLiteral("1"));
-    h->type(QStringLiteral("0004"));
-    h->messages.plan(mb::IdCancel);
-    h->key(Qt::Key_Return);
+    h->add_row(QStringLiteral("C00010"), QStringLiteral("1"), QStringLiteral("0004"), mb::IdCancel);
     after_the_box();
     EXPECT_EQ(h->focus(), form().ATCD);
     EXPECT_EQ(colours(), (QList<quint32>{normal, focus, normal, normal}));
@@ -474,8 +396,7 @@ TEST_P(ScreenCycle, TheFocusColourFollowsTheFocusGivenWhileAMessageBoxIsOpen)
 
     for (Qt::Key key : {Qt::Key_Return, Qt::Key_Return})
         h->key(key);
-    h->messages.plan(mb::IdNo);
-    h->key(Qt::Key_Return);
+    h->enter_answering(mb::IdNo);
     after_the_box();
     EXPECT_EQ(h->focus(), form().KATCD);
     EXPECT_EQ(colours(), (QList<quint32>{focus, normal, normal, normal}));
@@ -487,19 +408,17 @@ TEST_P(ScreenCycle, TheFocusColourFollowsTheFocusGivenWhileAMessageBoxIsOpen)
     after_the_box();
     EXPECT_EQ(h->focus(), form().KATCD);
     EXPECT_EQ(colours(), (QList<quint32>{focus, normal, normal, normal}));
-    EXPECT_EQ(h->messages.texts(), (QStringList{QStringLiteral("この内容で更新しますか"),
-                                                QStringLiteral("この内容で更新しますか"),
-                                                QStringLiteral("削除してよろしいですか")}));
+    EXPECT_EQ(h->messages.texts(), (QStringList{msg::confirm_update,
+                                                msg::confirm_update,
+                                                msg::confirm_delete}));
 }
 
 TEST_P(ScreenCycle, EscWithEmptyTypeIsRefusedAndKeepsTheEntry)
 {
     start();
-    h->click_button(1);
-    h->type(QStringLiteral("C00011"));
-    h->key(Qt::Key_Return);
+    h->begin_add(QStringLiteral("C00011"));
     h->key(Qt::Key_Escape);
-    EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("送受信種別が入力されていません")});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::transfer_type_missing});
     EXPECT_EQ(screen().input_phase, Phase::body);
     EXPECT_EQ(screen().entry_kind, EntryKind::add);
     EXPECT_EQ(h->focus(), form().SJSHU);
@@ -512,7 +431,7 @@ TEST_P(ScreenCycle, DeletionAsksAndHoldsItsAnswer)
     h->click_cell(1, 1);
     form().JKBN->setText(QStringLiteral("0005"));
     h->click_button(2);
-    EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("該当データがありません")});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::no_such_data});
     EXPECT_EQ(screen().input_phase, Phase::body);
     EXPECT_EQ(screen().entry_kind, EntryKind::change);
     EXPECT_EQ(h->focus(), form().JKBN);
@@ -520,17 +439,13 @@ TEST_P(ScreenCycle, DeletionAsksAndHoldsItsAnswer)
 
     // Cancel keeps the row; both answers return to HEAD.
     h->messages.clear();
-    h->click_cell(2, 1);
-    h->messages.plan(mb::IdCancel);
-    h->click_button(2);
-    EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("削除してよろしいですか")});
+    h->delete_row(2, mb::IdCancel);
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::confirm_delete});
     EXPECT_EQ(h->messages.shown()[0].style, mb::OKCancel + mb::Exclamation);
     EXPECT_EQ(screen().input_phase, Phase::head);
     EXPECT_TRUE(h->table_rows().contains(QStringLiteral("C00001|2|0002")));
 
-    h->click_cell(2, 1);
-    h->messages.plan(mb::IdOK);
-    h->click_button(2);
+    h->delete_row(2, mb::IdOK);
     EXPECT_FALSE(h->table_rows().contains(QStringLiteral("C00001|2|0002")));
     EXPECT_EQ(h->table_rows().size(), 3);
     EXPECT_EQ(screen().grid_row_count, 2);
@@ -557,7 +472,7 @@ TEST_P(ScreenCycle, PartnerSearch)
     // A partner without rows: the message (no icon) and the full list kept.
     form().KATCD->setText(QStringLiteral("C99999"));
     h->key(Qt::Key_Return);
-    ASSERT_EQ(h->messages.texts(), QStringList{QStringLiteral("該当データがありません")});
+    ASSERT_EQ(h->messages.texts(), QStringList{msg::no_such_data});
     EXPECT_EQ(h->messages.shown()[0].style, mb::OKOnly);
     EXPECT_EQ(screen().grid_row_count, 3);
     EXPECT_EQ(screen().input_phase, Phase::head);
@@ -613,7 +528,7 @@ TEST_P(ScreenCycle, SkipOfChecksAppliesToOneCheckOnly)
     h->key(Qt::Key_Return);  // ATCD empty, not refused
     EXPECT_EQ(h->focus(), form().SJSHU);
     h->key(Qt::Key_Return);  // SJSHU empty: refused
-    EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("送受信種別が入力されていません")});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::transfer_type_missing});
     EXPECT_EQ(h->focus(), form().SJSHU);
 
     // During a save F2 skips ATCD only: SJSHU and JKBN are still checked.
@@ -628,7 +543,7 @@ TEST_P(ScreenCycle, SkipOfChecksAppliesToOneCheckOnly)
 
     // Without F2 an empty ATCD is refused while adding...
     EXPECT_EQ(screen().check_body_fields(), Step::refused);
-    EXPECT_EQ(h->messages.texts().back(), QStringLiteral("相手先企業コードが入力されていません"));
+    EXPECT_EQ(h->messages.texts().back(), msg::partner_missing);
     EXPECT_EQ(h->focus(), form().ATCD);
 }
 
@@ -645,7 +560,7 @@ TEST_P(ScreenCycle, AnEmptyPartnerIsRefusedBeforeTheQuestionWhateverTheEntryKind
     form().JKBN->setFocus();
     form().JKBN->setText(QStringLiteral("0001"));
     h->key(Qt::Key_Return);
-    EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("相手先企業コードが入力されていません")});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::partner_missing});
     EXPECT_EQ(h->focus(), form().ATCD);
     EXPECT_EQ(screen().input_phase, Phase::body);
 
@@ -677,11 +592,9 @@ TEST_P(ScreenCycle, F5InHeadShowsTheTableAsItIsNow)
 TEST_P(ScreenCycle, UnknownCodesAreRefused)
 {
     start();
-    h->click_button(1);
-    h->type(QStringLiteral("C00012"));
-    h->key(Qt::Key_Return);
+    h->begin_add(QStringLiteral("C00012"));
     h->type(QStringLiteral("7"));  // no such send/receive type
-    EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("該当データがありませんでした")});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::no_such_name});
     EXPECT_EQ(h->messages.shown()[0].style, mb::OKOnly);
     EXPECT_EQ(h->focus(), form().SJSHU);
     EXPECT_EQ(form().lbl_SJNM->text(), QString());
@@ -691,7 +604,7 @@ TEST_P(ScreenCycle, UnknownCodesAreRefused)
     form().JKBN->setFocus();
     h->type(QStringLiteral("9999"));
     h->key(Qt::Key_Return);
-    EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("該当コードがありません")});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::no_such_code});
     EXPECT_EQ(h->focus(), form().JKBN);
 }
 
@@ -740,9 +653,7 @@ TEST_P(ScreenCycle, QuotesNeverReachAFieldTypedOrPasted)
 TEST_P(ScreenCycle, F5OpensThePopupOnlyInTheCodeField)
 {
     start();
-    h->click_button(1);
-    h->type(QStringLiteral("C00013"));
-    h->key(Qt::Key_Return);
+    h->begin_add(QStringLiteral("C00013"));
     h->key(Qt::Key_F5);  // in SJSHU: nothing
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 
@@ -770,7 +681,7 @@ TEST_P(ScreenCycle, ExitQuestionNoRepaintsFieldsYesClosesTheConnection)
     form().KATCD->setBackColor(0x00654321);
     h->messages.plan(mb::IdNo);
     h->key(Qt::Key_Escape);
-    ASSERT_EQ(h->messages.texts(), QStringList{QStringLiteral("終了してもよろしいですか")});
+    ASSERT_EQ(h->messages.texts(), QStringList{msg::confirm_exit});
     EXPECT_EQ(h->messages.shown()[0].style, mb::YesNo + mb::Exclamation + mb::DefaultButton2);
     EXPECT_TRUE(form().isVisible());
     EXPECT_EQ(form().JKBN->BackColor(), 16777215u);
@@ -790,45 +701,28 @@ TEST_P(ScreenCycle, AQuoteInAListedValueDeletesTheRightRowOnly)
     start();
     ASSERT_EQ(screen().grid_row_count, 2);
     const int row = grid().TextMatrix(1, 1) == QStringLiteral("O'NEIL") ? 1 : 2;
-    h->click_cell(row, 1);
-    h->messages.plan(mb::IdOK);
-    h->click_button(2);
+    h->delete_row(row, mb::IdOK);
     EXPECT_EQ(h->table_rows(), QStringList{QStringLiteral("O|1|0001")});
-}
-
-QStringList* change_log = nullptr;
-void collect_changes(QtMsgType, const QMessageLogContext& context, const QString& text)
-{
-    if (change_log && context.category == QLatin1String("k4.changes"))
-        change_log->append(text);
 }
 
 TEST_P(ScreenCycle, CommittedChangesAreLoggedWithTheOperator)
 {
-    QStringList log;
-    change_log = &log;
-    const auto previous = qInstallMessageHandler(collect_changes);
+    LogLines changes({.category = "k4.changes"});
     start({QStringLiteral("OP42")});
     h->click_cell(1, 1);  // C00001 1 0001
     form().JKBN->setFocus();
     form().JKBN->setText(QStringLiteral("0004"));
     h->key(Qt::Key_Escape);  // saves the change
-    h->click_cell(3, 1);     // C00002 1 0003
-    h->messages.plan(mb::IdOK);
-    h->click_button(2);
+    h->delete_row(3, mb::IdOK);  // C00002 1 0003
     // A refused save logs nothing.
     h->click_button(1);
     h->key(Qt::Key_Escape);
-    qInstallMessageHandler(previous);
-    change_log = nullptr;
-    EXPECT_EQ(log, (QStringList{
+    EXPECT_EQ(changes.lines(), (QStringList{
                        QStringLiteral("operator OP42 changed C00001/1/0001 -> C00001/1/0004"),
                        QStringLiteral("operator OP42 deleted C00002/1/0003 -> -")}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, ScreenCycle,
-                         ::testing::Values(QStringLiteral("sqlite"), QStringLiteral("postgresql")),
-                         [](const auto& info) { return info.param.toStdString(); });
+K4_INSTANTIATE_SCREEN_BACKENDS(ScreenCycle);
 
 }  // namespace
 }  // namespace k4::test

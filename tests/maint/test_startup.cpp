@@ -1,5 +1,6 @@
 // Start-up in its order: which failure stops it where, with which message, and
 // what the operator sees when it succeeds.
+#include "LogLines.h"
 #include "ProgramHarness.h"
 #include "TempDir.h"
 
@@ -47,14 +48,14 @@ TEST_F(StartUp, NoOperatorCodeIsAccepted)
 TEST_F(StartUp, MissingColourKeyStopsOnlyAfterTheConnectionOpened)
 {
     replace_lines(QStringLiteral("TextBackColor"), QString());
-    EXPECT_EQ(run(), QStringLiteral("INIﾌｧｲﾙ読込エラー"));
+    EXPECT_EQ(run(), startup_message::ini_read_error);
     EXPECT_TRUE(h.app->db.is_open());
 }
 
 TEST_F(StartUp, ProgramFolderWithOneSeparatorStopsBeforeAnyDatabaseWork)
 {
     h.program_dir = QStringLiteral("/K408020");
-    EXPECT_EQ(run(), QStringLiteral("INIﾌｧｲﾙ読込エラー"));
+    EXPECT_EQ(run(), startup_message::ini_read_error);
     EXPECT_FALSE(h.app->db.is_open());
 }
 
@@ -62,7 +63,7 @@ TEST_F(StartUp, UndefinedDataSourceIsAConnectionErrorAndCreatesNothing)
 {
     const QStringList before = QDir::current().entryList(QDir::Files);
     replace_lines(QStringLiteral("DBSTRING"), QStringLiteral("DBSTRING=NO_SUCH_DSN"));
-    EXPECT_EQ(run(), QStringLiteral("接続エラー"));
+    EXPECT_EQ(run(), startup_message::connect_error);
     EXPECT_FALSE(h.app->db.is_open());
     EXPECT_EQ(QDir::current().entryList(QDir::Files), before);
 }
@@ -71,14 +72,14 @@ TEST_F(StartUp, EmptyDatabaseSectionIsAConnectionError)
 {
     replace_lines(QStringLiteral("USERID|PASSWD|DBSTRING|MACHINENAME"), QString());
     const QStringList before = QDir::current().entryList(QDir::Files);
-    EXPECT_EQ(run(), QStringLiteral("接続エラー"));
+    EXPECT_EQ(run(), startup_message::connect_error);
     EXPECT_EQ(QDir::current().entryList(QDir::Files), before);
 }
 
 TEST_F(StartUp, BadFontSettingIsAnItemSettingError)
 {
     replace_lines(QStringLiteral("TextFontSize"), QStringLiteral("TextFontSize=large"));
-    EXPECT_EQ(run(), QStringLiteral("項目設定エラー"));
+    EXPECT_EQ(run(), startup_message::item_setting_error);
     EXPECT_FALSE(h.app->form->isVisible());
 }
 
@@ -101,33 +102,17 @@ TEST_F(StartUp, MissingListFileLeavesNamesEmpty)
     EXPECT_EQ(h.app->info_codes.info_code_count(), 0);
 }
 
-// Every log line of the program's categories while it lives, as "category: message".
-class LogCapture {
-public:
-    LogCapture() { current = this; previous_ = qInstallMessageHandler(&LogCapture::handle); }
-    ~LogCapture() { qInstallMessageHandler(previous_); current = nullptr; }
-    QStringList lines;
-
-private:
-    static void handle(QtMsgType, const QMessageLogContext& context, const QString& text)
-    {
-        if (current && context.category && QByteArray(context.category).startsWith("k4."))
-            current->lines << QString::fromUtf8(context.category) + QStringLiteral(": ") + text;
-    }
-    static inline LogCapture* current = nullptr;
-    QtMessageHandler previous_ = nullptr;
-};
-
 TEST_F(StartUp, TheLogNamesAUtf8SettingsFileAndAMissingListFile)
 {
-    LogCapture capture;
-    QStringList& log = capture.lines;
+    // Every log line of the program's categories, as "category: message".
+    LogLines capture({.category = "k4."});
 
     // Saved as UTF-8: the operator still sees the connection error alone; the
     // log says why and how to convert the file, once.
     h.settings_bytes = h.standard_settings().toUtf8();
-    EXPECT_EQ(run(), QStringLiteral("接続エラー"));
+    EXPECT_EQ(run(), startup_message::connect_error);
     EXPECT_EQ(h.messages.texts(), QStringList());
+    QStringList log = capture.lines_with_category();
     const QStringList utf8_hints = log.filter(QStringLiteral("UTF-8 without a byte-order mark"));
     ASSERT_EQ(utf8_hints.size(), 1) << log.join(u'\n').toStdString();
     EXPECT_TRUE(utf8_hints[0].startsWith(QStringLiteral("k4.settings: settings file ") + h.settings_path()));
@@ -136,13 +121,14 @@ TEST_F(StartUp, TheLogNamesAUtf8SettingsFileAndAMissingListFile)
 
     // The same settings in code page 932 give no such hint; a list file that
     // is not there is named with its path, and the operator sees nothing.
-    log.clear();
+    capture.clear();
     ScreenHarness second(QStringLiteral("sqlite"));
     QString ini = second.standard_settings();
     ini.replace(second.list_path(), QStringLiteral("/nonexistent/JOHOKUBUN.TXT"));
     second.settings_bytes = sjis(ini);
     EXPECT_EQ(second.start_failure({}), QString());
     EXPECT_TRUE(second.messages.shown().empty());
+    log = capture.lines_with_category();
     EXPECT_TRUE(log.filter(QStringLiteral("UTF-8")).isEmpty()) << log.join(u'\n').toStdString();
     EXPECT_TRUE(log.contains(QStringLiteral(
         "k4.startup: information classification list not found: /nonexistent/JOHOKUBUN.TXT")))

@@ -4,6 +4,7 @@
 // code page cannot hold; extreme operator codes. Each case runs the real
 // start-up and checks the message it stops with, or that it runs and the
 // screen stays sound.
+#include "LogLines.h"
 #include "ProgramHarness.h"
 
 #include "TempDir.h"
@@ -19,10 +20,6 @@
 
 namespace k4::test {
 namespace {
-
-const QString ini_read_error = QStringLiteral("INIﾌｧｲﾙ読込エラー");
-const QString connect_error = QStringLiteral("接続エラー");
-const QString no_such_code = QStringLiteral("該当コードがありません");
 
 QByteArray garbage(qsizetype size, quint32 seed)
 {
@@ -72,14 +69,14 @@ TEST_F(BadSettings, InvalidShiftJisBytesStayInsideTheirValue)
 TEST_F(BadSettings, InvalidBytesInTheDataSourceNameAreAConnectionError)
 {
     h->settings_bytes = with_line(QStringLiteral("DBSTRING"), "DBSTRING=k4_\x81\xff\xfd");
-    EXPECT_EQ(h->start_failure(), connect_error);
+    EXPECT_EQ(h->start_failure(), startup_message::connect_error);
     EXPECT_FALSE(h->app->db.is_open());
 }
 
 TEST_F(BadSettings, InvalidBytesInANumberAreAReadError)
 {
     h->settings_bytes = with_line(QStringLiteral("TextBackColor"), "TextBackColor=1677\x82\x0a");
-    EXPECT_EQ(h->start_failure(), ini_read_error);
+    EXPECT_EQ(h->start_failure(), startup_message::ini_read_error);
 }
 
 TEST_F(BadSettings, InvalidBytesInASectionNameHideThatSection)
@@ -87,7 +84,7 @@ TEST_F(BadSettings, InvalidBytesInASectionNameHideThatSection)
     QByteArray bytes = sjis(standard);
     bytes.replace(sjis(QStringLiteral("[動作環境]")), "[\x93\xae\x8d\xec\x8a\xc2\xfd]");
     h->settings_bytes = bytes;
-    EXPECT_EQ(h->start_failure(), connect_error);
+    EXPECT_EQ(h->start_failure(), startup_message::connect_error);
 }
 
 TEST_F(BadSettings, NulBytesEndAValueWhereTheyStand)
@@ -104,7 +101,7 @@ TEST_F(BadSettings, NulBytesEndAValueWhereTheyStand)
     second.settings_bytes = with_line(QStringLiteral("DBSTRING"),
                                       QByteArray("DBSTRING=\0", 10)
                                           + OdbcSandbox::shared().sqlite_dsn().toLatin1());
-    EXPECT_EQ(second.start_failure(), connect_error);
+    EXPECT_EQ(second.start_failure(), startup_message::connect_error);
 }
 
 TEST_F(BadSettings, LinesOfNulBytesAreIgnored)
@@ -124,7 +121,7 @@ TEST_F(BadSettings, AOneMegabyteLineIsCutOrSkipped)
     // A huge data source name: cut to the buffer, then to 50, and unknown.
     ProgramHarness name(OdbcSandbox::shared().sqlite_dsn(), QString());
     name.settings_bytes = with_line(QStringLiteral("DBSTRING"), "DBSTRING=" + huge);
-    EXPECT_EQ(name.start_failure(), connect_error);
+    EXPECT_EQ(name.start_failure(), startup_message::connect_error);
     EXPECT_EQ(name.app->settings.data_source_name, QString(50, u'k'));
 
     // A huge font name: cut to 255 bytes; the window takes it like any unknown face.
@@ -142,7 +139,7 @@ TEST_F(BadSettings, AOneMegabyteLineIsCutOrSkipped)
 TEST_F(BadSettings, BinaryGarbageIsAFileWithoutSettings)
 {
     h->settings_bytes = garbage(64 * 1024, 8020);
-    EXPECT_EQ(h->start_failure(), connect_error);
+    EXPECT_EQ(h->start_failure(), startup_message::connect_error);
 
     // Garbage after a complete file changes nothing: the first value wins.
     ProgramHarness tail(OdbcSandbox::shared().sqlite_dsn(), QString());
@@ -155,7 +152,7 @@ TEST_F(BadSettings, AFolderInPlaceOfTheFileReadsAsAMissingFile)
     h->write_files = false;
     ASSERT_TRUE(QDir().mkpath(h->settings_path()));
     write_file(h->list_path(), standard_list_bytes());
-    EXPECT_EQ(h->start_failure(), connect_error);
+    EXPECT_EQ(h->start_failure(), startup_message::connect_error);
     EXPECT_FALSE(h->app->db.is_open());
 }
 
@@ -186,7 +183,7 @@ protected:
         h->form->SJSHU->setText(QStringLiteral("1"));
         h->form->JKBN->setText(code);
         const bool accepted = h->screen->check_field(3) == Step::passed;
-        EXPECT_EQ(h->messages.texts(), accepted ? QStringList() : QStringList{no_such_code});
+        EXPECT_EQ(h->messages.texts(), accepted ? QStringList() : QStringList{msg::no_such_code});
         return accepted;
     }
     const InfoCodeList& list() const { return h->app->info_codes; }
@@ -294,21 +291,9 @@ TEST(BadOperatorCode, ALineBreakCannotForgeALineOfTheChangeLog)
     ASSERT_EQ(h.start_failure({QStringLiteral("OP1\nk4.changes: operator ADMIN deleted ALL")}),
               QString());
 
-    static QStringList change_log;
-    change_log.clear();
-    const QtMessageHandler previous = qInstallMessageHandler(
-        [](QtMsgType, const QMessageLogContext& context, const QString& text) {
-            if (QLatin1String(context.category) == QLatin1String("k4.changes"))
-                change_log << text;
-        });
-    h.click_button(1);
-    h.type(QStringLiteral("C00009"));
-    h.key(Qt::Key_Return);
-    h.type(QStringLiteral("1"));
-    h.type(QStringLiteral("0004"));
-    h.messages.plan(mb::IdYes);
-    h.key(Qt::Key_Return);
-    qInstallMessageHandler(previous);
+    LogLines changes({.category = "k4.changes"});
+    h.add_row(QStringLiteral("C00009"), QStringLiteral("1"), QStringLiteral("0004"), mb::IdYes);
+    const QStringList change_log = changes.lines();
 
     ASSERT_EQ(change_log.size(), 1);
     EXPECT_FALSE(change_log[0].contains(u'\n')) << change_log[0].toStdString();

@@ -4,7 +4,7 @@
 // deleting one never touches another row nor rewrites the selected one into
 // something else. Runs on SQLite and PostgreSQL, with a master table that has
 // no key and wide columns, as an older installation's may have.
-#include "ProgramHarness.h"
+#include "ScreenFixture.h"
 
 #include "ui/Controls.h"
 #include "ui/FlexGrid.h"
@@ -15,61 +15,35 @@
 namespace k4::test {
 namespace {
 
-const QString confirm_update = QStringLiteral("この内容で更新しますか");
-const QString confirm_delete = QStringLiteral("削除してよろしいですか");
-
-class BadRows : public ::testing::TestWithParam<QString> {
+class BadRows : public ScreenBackendTest {
 protected:
-    void SetUp() override
+    void prepare() override
     {
-        if (GetParam() == QLatin1String("postgresql") && !OdbcSandbox::shared().has_postgres())
-            GTEST_SKIP() << "no PostgreSQL server configured (K4_PG_PORT)";
-        reset_schema(GetParam());
+        h->reset_schema();
         run(QStringLiteral("DROP TABLE FL1914利用情報区分マスタ"));
         run(QStringLiteral("CREATE TABLE FL1914利用情報区分マスタ (相手先企業コード VARCHAR(400),"
                            " 送受信種別 VARCHAR(10), 情報区分コード VARCHAR(40))"));
-        h = std::make_unique<ProgramHarness>(dsn(), OdbcSandbox::shared().user(GetParam()));
     }
 
-    QString dsn() const { return OdbcSandbox::shared().dsn(GetParam()); }
     void run(const QString& statement) const { OdbcSandbox::shared().execute(dsn(), statement); }
     void insert(const QString& values) const
     {
         run(QStringLiteral("INSERT INTO FL1914利用情報区分マスタ VALUES (%1)").arg(values));
     }
-    void start() { ASSERT_EQ(h->start_failure(), QString()); }
 
-    // The grid row (1-based) whose partner cell is `partner`; 0 when none.
-    int grid_row_of(const QString& partner) const
-    {
-        const QStringList rows = h->grid_rows();
-        for (int i = 0; i < rows.size(); ++i)
-            if (rows[i].section(u'|', 0, 0) == partner)
-                return i + 1;
-        return 0;
-    }
     void delete_listed(const QString& partner)
     {
-        const int row = grid_row_of(partner);
+        const int row = h->grid_row_of(partner);
         ASSERT_GT(row, 0) << partner.toStdString();
-        h->click_cell(row, 1);
-        h->messages.plan(mb::IdOK);
-        h->click_button(2);
+        h->delete_row(row, mb::IdOK);
     }
     // Changes the listed row's send/receive type to 2 and saves with Yes.
     void change_type_of_listed(const QString& partner)
     {
-        const int row = grid_row_of(partner);
+        const int row = h->grid_row_of(partner);
         ASSERT_GT(row, 0) << partner.toStdString();
-        h->click_cell(row, 1);
-        h->form->SJSHU->setFocus();
-        h->form->SJSHU->setText(QStringLiteral("2"));
-        h->key(Qt::Key_Return);
-        h->messages.plan(mb::IdYes);
-        h->key(Qt::Key_Return);
+        h->change_row(row, QStringLiteral("2"), mb::IdYes);
     }
-
-    std::unique_ptr<ProgramHarness> h;
 };
 
 TEST_P(BadRows, NullsAreListedEmptyAndNeverMatchAnything)
@@ -90,7 +64,7 @@ TEST_P(BadRows, NullsAreListedEmptyAndNeverMatchAnything)
 
     // The row of Nulls has no partner code: a click on it is no choice of a
     // row, so it can be neither deleted nor changed; nothing is written.
-    const int null_row = grid_row_of(QString());
+    const int null_row = h->grid_row_of(QString());
     ASSERT_GT(null_row, 0);
     h->click_cell(null_row, 1);
     EXPECT_EQ(h->screen->input_phase, Phase::head);
@@ -99,10 +73,10 @@ TEST_P(BadRows, NullsAreListedEmptyAndNeverMatchAnything)
     EXPECT_EQ(master_rows(dsn()).size(), 4);
 
     // A type whose name is Null has no name: the not-found path.
-    h->click_cell(grid_row_of(QStringLiteral("C00003")), 1);
+    h->click_cell(h->grid_row_of(QStringLiteral("C00003")), 1);
     h->form->SJSHU->setFocus();
     h->key(Qt::Key_Return);
-    EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("該当データがありませんでした")});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::no_such_name});
     EXPECT_EQ(h->form->lbl_SJNM->text(), QString());
 }
 
@@ -112,16 +86,16 @@ TEST_P(BadRows, QuotesInValuesStayInsideTheirLiterals)
     insert(QStringLiteral("'C00001', '1', '0001'"));
     insert(QStringLiteral("'C''002', '1', '0001'"));
     start();
-    EXPECT_GT(grid_row_of(QStringLiteral("C'001")), 0);
+    EXPECT_GT(h->grid_row_of(QStringLiteral("C'001")), 0);
 
     delete_listed(QStringLiteral("C'001"));
-    EXPECT_EQ(h->messages.texts(), QStringList{confirm_delete});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::confirm_delete});
     EXPECT_EQ(master_rows(dsn()),
               (QStringList{QStringLiteral("C'002|1|0001"), QStringLiteral("C00001|1|0001")}));
 
     h->messages.clear();
     change_type_of_listed(QStringLiteral("C'002"));
-    EXPECT_EQ(h->messages.texts(), QStringList{confirm_update});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::confirm_update});
     EXPECT_EQ(master_rows(dsn()),
               (QStringList{QStringLiteral("C'002|2|0001"), QStringLiteral("C00001|1|0001")}));
 }
@@ -130,7 +104,7 @@ TEST_P(BadRows, LongValuesAreReadWhole)
 {
     const QString long_name = QString(1000, QChar(u'長'));
     run(QStringLiteral("DROP TABLE 区分マスタ"));
-    run(GetParam() == QLatin1String("postgresql")
+    run(postgres()
             ? QStringLiteral("CREATE TABLE 区分マスタ (区分 VARCHAR(20), 区分コード VARCHAR(10), 区分名称 TEXT,"
                              " 区分ｺｰﾄﾞ VARCHAR(10) GENERATED ALWAYS AS (区分コード) STORED)")
             : QStringLiteral("CREATE TABLE 区分マスタ (区分 VARCHAR(20), 区分コード VARCHAR(10), 区分名称 TEXT,"
@@ -164,7 +138,7 @@ TEST_P(BadRows, AnOverLongPartnerIsNeverCutIntoAnotherRow)
         << "deleting the long partner's row deleted the short partner's row";
 
     h->messages.clear();
-    if (grid_row_of(QStringLiteral("PPPPPPPPPPPPXYZ")) == 0)
+    if (h->grid_row_of(QStringLiteral("PPPPPPPPPPPPXYZ")) == 0)
         return;  // the long row was deleted above: nothing left to change
     change_type_of_listed(QStringLiteral("PPPPPPPPPPPPXYZ"));
     const QStringList rows = master_rows(dsn());
@@ -181,7 +155,7 @@ TEST_P(BadRows, CharactersTheCodePageCannotHoldAreKept)
     insert(QStringLiteral("'%1', '1', '0001'").arg(partner));
     insert(QStringLiteral("'Ｃ?" "?', '1', '0001'"));
     start();
-    EXPECT_GT(grid_row_of(partner), 0);
+    EXPECT_GT(h->grid_row_of(partner), 0);
 
     change_type_of_listed(partner);
     const QStringList rows = master_rows(dsn());
@@ -205,13 +179,6 @@ TEST_P(BadRows, ALowerCasePartnerAndAnOverLongTypeAreActedOnAsListed)
     insert(QStringLiteral("'A1', '1', '0001'"));
     insert(QStringLiteral("'A1', '12', '0001'"));
     start();
-    auto row_of = [this](const QString& partner, const QString& type) {
-        const QStringList rows = h->grid_rows();
-        for (int i = 0; i < rows.size(); ++i)
-            if (rows[i].section(u'|', 0, 1) == partner + u'|' + type)
-                return i + 1;
-        return 0;
-    };
 
     // The lower-case row, changed to type 2 through the keys: only it moves.
     change_type_of_listed(QStringLiteral("abc"));
@@ -222,7 +189,7 @@ TEST_P(BadRows, ALowerCasePartnerAndAnOverLongTypeAreActedOnAsListed)
     // ... and deleted after the existence check: only it goes.
     h->messages.clear();
     delete_listed(QStringLiteral("abc"));
-    EXPECT_EQ(h->messages.texts(), QStringList{confirm_delete});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::confirm_delete});
     rows = master_rows(dsn());
     EXPECT_FALSE(rows.contains(QStringLiteral("abc|2|0001")));
     EXPECT_TRUE(rows.contains(QStringLiteral("ABC|1|0001")));
@@ -230,14 +197,14 @@ TEST_P(BadRows, ALowerCasePartnerAndAnOverLongTypeAreActedOnAsListed)
     // The type longer than its field: End in SJSHU leaves it whole, and the
     // deletion removes that row, not the one whose type is its first byte.
     h->messages.clear();
-    ASSERT_GT(row_of(QStringLiteral("A1"), QStringLiteral("12")), 0);
-    h->click_cell(row_of(QStringLiteral("A1"), QStringLiteral("12")), 1);
+    ASSERT_GT(h->grid_row_of(QStringLiteral("A1"), QStringLiteral("12")), 0);
+    h->click_cell(h->grid_row_of(QStringLiteral("A1"), QStringLiteral("12")), 1);
     h->form->SJSHU->setFocus();
     h->key(Qt::Key_End);
     EXPECT_EQ(h->form->SJSHU->text(), QStringLiteral("12"));
     h->messages.plan(mb::IdOK);
     h->click_button(2);
-    EXPECT_EQ(h->messages.texts(), QStringList{confirm_delete});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::confirm_delete});
     rows = master_rows(dsn());
     EXPECT_TRUE(rows.contains(QStringLiteral("A1|1|0001")));
     EXPECT_FALSE(rows.contains(QStringLiteral("A1|12|0001")));
@@ -246,15 +213,14 @@ TEST_P(BadRows, ALowerCasePartnerAndAnOverLongTypeAreActedOnAsListed)
     insert(QStringLiteral("'A1', '12', '0001'"));
     ASSERT_TRUE(h->screen->reload_full_list() == Outcome::done);
     h->messages.clear();
-    h->click_cell(row_of(QStringLiteral("A1"), QStringLiteral("12")), 1);
+    h->click_cell(h->grid_row_of(QStringLiteral("A1"), QStringLiteral("12")), 1);
     h->form->SJSHU->setFocus();
     h->key(Qt::Key_End);
     h->form->JKBN->setFocus();
     h->form->JKBN->selectAll();
     h->type(QStringLiteral("0002"));
-    h->messages.plan(mb::IdYes);
-    h->key(Qt::Key_Return);
-    EXPECT_EQ(h->messages.texts(), QStringList{confirm_update});
+    h->enter_answering(mb::IdYes);
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::confirm_update});
     rows = master_rows(dsn());
     EXPECT_TRUE(rows.contains(QStringLiteral("A1|12|0002"))) << rows.join(u' ').toStdString();
     EXPECT_TRUE(rows.contains(QStringLiteral("A1|1|0001")));
@@ -282,19 +248,17 @@ TEST_P(BadRows, KeysWithEdgeBlanksAreDeletedAndChangedAsStored)
     ASSERT_TRUE(click_stored(QStringLiteral(" A1")));
     h->messages.plan(mb::IdOK);
     h->click_button(2);
-    EXPECT_EQ(h->messages.texts(), QStringList{confirm_delete});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::confirm_delete});
     EXPECT_EQ(master_rows(dsn()), (QStringList{QStringLiteral("A1|1|0001"), QStringLiteral("B1 |1|0002")}));
 
     // The change removes the stored row and writes the new one trimmed.
     h->messages.clear();
     change_type_of_listed(QStringLiteral("B1"));
-    EXPECT_EQ(h->messages.texts(), QStringList{confirm_update});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::confirm_update});
     EXPECT_EQ(master_rows(dsn()), (QStringList{QStringLiteral("A1|1|0001"), QStringLiteral("B1|2|0002")}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, BadRows,
-                         ::testing::Values(QStringLiteral("sqlite"), QStringLiteral("postgresql")),
-                         [](const auto& info) { return info.param.toStdString(); });
+K4_INSTANTIATE_SCREEN_BACKENDS(BadRows);
 
 }  // namespace
 }  // namespace k4::test

@@ -5,7 +5,7 @@
 // operator while this one is asked, and statements that run into the query
 // time-out behind a lock. Nothing may be half-written, the operator is told
 // what happened, and the program goes on answering keys.
-#include "ProgramHarness.h"
+#include "ScreenFixture.h"
 
 #include "db/Database.h"
 #include "store/DbMasterStore.h"
@@ -22,43 +22,20 @@
 namespace k4::test {
 namespace {
 
-const QString update_failed = QStringLiteral("更新時にｴﾗｰがあった為,ﾃﾞｰﾀの更新は中止しました");
-const QString confirm_update = QStringLiteral("この内容で更新しますか");
-const QString confirm_delete = QStringLiteral("削除してよろしいですか");
-const QString name_not_found = QStringLiteral("該当データがありませんでした");
-const QString no_such_data = QStringLiteral("該当データがありません");
+const QStringList sample_table = table_of(standard_rows());
 
-const std::vector<MasterRow> sample_rows = {
-    {QStringLiteral("C00001"), QStringLiteral("1"), QStringLiteral("0001")},
-    {QStringLiteral("C00001"), QStringLiteral("2"), QStringLiteral("0002")},
-    {QStringLiteral("C00002"), QStringLiteral("1"), QStringLiteral("0003")},
-};
-const QStringList sample_table = {QStringLiteral("C00001|1|0001"), QStringLiteral("C00001|2|0002"),
-                                  QStringLiteral("C00002|1|0003")};
-
-class DbFaults : public ::testing::TestWithParam<QString> {
+class DbFaults : public ScreenBackendTest {
 protected:
-    void SetUp() override
+    void prepare() override
     {
-        if (postgres() && !OdbcSandbox::shared().has_postgres())
-            GTEST_SKIP() << "no PostgreSQL server configured (K4_PG_PORT)";
-        reset_schema(GetParam());
-        set_master_rows(dsn(), sample_rows);
-        h = std::make_unique<ProgramHarness>(dsn(), user());
+        h->reset_schema();
+        h->set_rows(standard_rows());
     }
     void TearDown() override
     {
         h.reset();
         other.close_database();
     }
-
-    bool postgres() const { return GetParam() == QLatin1String("postgresql"); }
-    QString dsn() const { return OdbcSandbox::shared().dsn(GetParam()); }
-    QString user() const { return OdbcSandbox::shared().user(GetParam()); }
-    F_K408020& form() { return *h->form; }
-    MaintFlow& screen() { return *h->screen; }
-
-    void start() { ASSERT_NO_FATAL_FAILURE(h->start()); }
 
     // A second operator on the same data source, through the program's own layer.
     void open_other(int query_timeout_seconds = 10)
@@ -89,49 +66,6 @@ protected:
         ASSERT_EQ(done.value_or(QString()), QStringLiteral("1"));
     }
 
-    // Adds C00009 / 1 / 0004 through the keys up to the question, which `hook` meets.
-    void add_row_through_the_keys(int answer, std::function<void()> hook)
-    {
-        h->click_button(1);
-        h->type(QStringLiteral("C00009"));
-        h->key(Qt::Key_Return);
-        h->type(QStringLiteral("1"));
-        h->type(QStringLiteral("0004"));
-        at_question(confirm_update, std::move(hook));
-        h->messages.plan(answer);
-        h->key(Qt::Key_Return);
-    }
-    // Changes the listed row C00002 / 1 / 0003 to type 2, up to the question.
-    void change_row_through_the_keys(int answer, std::function<void()> hook)
-    {
-        h->click_cell(3, 1);
-        form().SJSHU->setFocus();
-        form().SJSHU->setText(QStringLiteral("2"));
-        h->key(Qt::Key_Return);
-        ASSERT_EQ(form().lbl_SJNM->text(), QStringLiteral("受信"));
-        at_question(confirm_update, std::move(hook));
-        h->messages.plan(answer);
-        h->key(Qt::Key_Return);
-    }
-    // Deletes the listed row C00001 / 2 / 0002 with the button, up to the question.
-    void delete_row_through_the_button(int answer, std::function<void()> hook)
-    {
-        h->click_cell(2, 1);
-        at_question(confirm_delete, std::move(hook));
-        h->messages.plan(answer);
-        h->click_button(2);
-    }
-    void at_question(const QString& question, std::function<void()> hook)
-    {
-        h->messages.on_show = [this, question, hook](const QString& text) {
-            if (text != question)
-                return;
-            h->messages.on_show = nullptr;
-            hook();
-        };
-    }
-
-    std::unique_ptr<ProgramHarness> h;
     Database other;
 };
 
@@ -139,43 +73,17 @@ protected:
 
 class SessionLost : public DbFaults {
 protected:
-    void SetUp() override
+    void prepare() override
     {
-        DbFaults::SetUp();
-        if (IsSkipped())
-            return;
         if (!postgres())
             GTEST_SKIP() << "a session that the server ends exists only on the server database";
+        DbFaults::prepare();
         ASSERT_NO_FATAL_FAILURE(start());
         pid = program_backend_pid();
         ASSERT_FALSE(pid.isEmpty());
         grid_before = h->grid_rows();
         ASSERT_EQ(grid_before.size(), 3);
     }
-    // The program still takes keys and reaches the database: the add button
-    // opens the entry line and the name lookup finds the name.
-    void expect_program_still_answers()
-    {
-        h->messages.clear();
-        h->click_button(1);
-        EXPECT_EQ(screen().input_phase, Phase::body);
-        EXPECT_EQ(h->focus(), form().ATCD);
-        h->type(QStringLiteral("C00010"));
-        h->key(Qt::Key_Return);
-        h->type(QStringLiteral("2"));
-        EXPECT_TRUE(h->messages.shown().empty()) << h->messages.texts().join(u' ').toStdString();
-        EXPECT_EQ(form().lbl_SJNM->text(), QStringLiteral("受信"));
-        EXPECT_EQ(h->focus(), form().JKBN);
-
-        // And it ends cleanly: the exit question, Yes, the connection closed.
-        h->messages.clear();
-        h->messages.plan(mb::IdYes);
-        h->click_button(3);
-        EXPECT_EQ(h->messages.texts(), QStringList{QStringLiteral("終了してもよろしいですか")});
-        EXPECT_TRUE(h->ended);
-        EXPECT_FALSE(h->app->db.is_open());
-    }
-
     QString pid;
     QStringList grid_before;
 };
@@ -184,46 +92,50 @@ TEST_P(SessionLost, AnAddAfterTheSessionEndedConnectsAgainAndIsSaved)
 {
     // The session ends while the operator reads the question: the save's
     // transaction has not begun, so the program connects again and saves.
-    add_row_through_the_keys(mb::IdYes, [&] { terminate_program_session(pid); });
-    EXPECT_EQ(h->messages.texts(), QStringList{confirm_update});
+    h->at_question(msg::confirm_update, [&] { terminate_program_session(pid); });
+    h->add_row(QStringLiteral("C00009"), QStringLiteral("1"), QStringLiteral("0004"), mb::IdYes);
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::confirm_update});
     EXPECT_EQ(master_rows(dsn()), sample_table + QStringList{QStringLiteral("C00009|1|0004")});
     EXPECT_EQ(h->grid_rows().size(), grid_before.size() + 1);
     EXPECT_EQ(screen().input_phase, Phase::head);
     EXPECT_NE(program_backend_pid(), pid);
-    expect_program_still_answers();
+    h->expect_still_answers();
 }
 
 TEST_P(SessionLost, AChangeAfterTheSessionEndedConnectsAgainAndIsSaved)
 {
-    change_row_through_the_keys(mb::IdYes, [&] { terminate_program_session(pid); });
-    EXPECT_EQ(h->messages.texts(), QStringList{confirm_update});
+    h->at_question(msg::confirm_update, [&] { terminate_program_session(pid); });
+    EXPECT_EQ(h->change_row(3, QStringLiteral("2"), mb::IdYes), QStringLiteral("受信"));
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::confirm_update});
     EXPECT_EQ(master_rows(dsn()), (QStringList{QStringLiteral("C00001|1|0001"), QStringLiteral("C00001|2|0002"),
                                                QStringLiteral("C00002|2|0003")}));
     EXPECT_EQ(screen().input_phase, Phase::head);
-    expect_program_still_answers();
+    h->expect_still_answers();
 }
 
 TEST_P(SessionLost, ASessionEndedDuringTheDeletionQuestionCostsNothing)
 {
     // Nothing is held across the question: Cancel ends the deletion without
     // a word, and OK deletes on a session made again.
-    delete_row_through_the_button(mb::IdCancel, [&] { terminate_program_session(pid); });
-    EXPECT_EQ(h->messages.texts(), QStringList{confirm_delete});
+    h->at_question(msg::confirm_delete, [&] { terminate_program_session(pid); });
+    h->delete_row(2, mb::IdCancel);
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::confirm_delete});
     EXPECT_EQ(screen().input_phase, Phase::head);
     EXPECT_EQ(h->focus(), form().KATCD);
     EXPECT_EQ(master_rows(dsn()), sample_table);
 
     h->messages.clear();
     pid = program_backend_pid();
-    delete_row_through_the_button(mb::IdOK, [&] { terminate_program_session(pid); });
-    EXPECT_EQ(h->messages.texts(), QStringList{confirm_delete});
+    h->at_question(msg::confirm_delete, [&] { terminate_program_session(pid); });
+    h->delete_row(2, mb::IdOK);
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::confirm_delete});
     EXPECT_FALSE(master_rows(dsn()).contains(QStringLiteral("C00001|2|0002")));
     EXPECT_EQ(h->grid_rows().size(), 2);
     EXPECT_EQ(screen().input_phase, Phase::head);
     EXPECT_FALSE(h->app->db.in_transaction());
     ASSERT_EQ(h->system_log.size(), 1);
     EXPECT_TRUE(h->system_log[0].startsWith(QStringLiteral("deleted ")));
-    expect_program_still_answers();
+    h->expect_still_answers();
 }
 
 TEST_P(SessionLost, ASearchAfterTheSessionEndedConnectsAgain)
@@ -237,7 +149,7 @@ TEST_P(SessionLost, ASearchAfterTheSessionEndedConnectsAgain)
     EXPECT_EQ(h->focus(), form().SJSHU);
     h->key(Qt::Key_F2);
     h->key(Qt::Key_Escape);
-    expect_program_still_answers();
+    h->expect_still_answers();
 }
 
 // --- a change whose insert fails after the old row was removed -----------------
@@ -247,11 +159,12 @@ TEST_P(DbFaults, AChangeWhoseInsertFailsPutsTheOldRowBack)
     start();
     // While the operator is asked, another operator writes the row the change
     // is about to insert: the removal of the old row has to be undone.
-    change_row_through_the_keys(mb::IdYes, [&] {
+    h->at_question(msg::confirm_update, [&] {
         OdbcSandbox::shared().execute(
             dsn(), QStringLiteral("INSERT INTO FL1914利用情報区分マスタ VALUES ('C00002', '2', '0003')"));
     });
-    EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, update_failed}));
+    EXPECT_EQ(h->change_row(3, QStringLiteral("2"), mb::IdYes), QStringLiteral("受信"));
+    EXPECT_EQ(h->messages.texts(), (QStringList{msg::confirm_update, msg::update_failed}));
     EXPECT_EQ(master_rows(dsn()), sample_table + QStringList{QStringLiteral("C00002|2|0003")});
     // The screen refreshes after a failed save: both rows are listed.
     EXPECT_EQ(screen().grid_row_count, 4);
@@ -266,12 +179,13 @@ TEST_P(DbFaults, TwoOperatorsAddingTheSameRowLeaveExactlyOne)
     open_other();
     Outcome other_outcome = Outcome::failed;
     // The other operator saves the same row after this one's duplicate check.
-    add_row_through_the_keys(mb::IdYes, [&] {
+    h->at_question(msg::confirm_update, [&] {
         other_outcome = DbMasterStore(other).write_entry(
             EntryKind::add, {}, {QStringLiteral("C00009"), QStringLiteral("1"), QStringLiteral("0004")});
     });
+    h->add_row(QStringLiteral("C00009"), QStringLiteral("1"), QStringLiteral("0004"), mb::IdYes);
     EXPECT_EQ(other_outcome, Outcome::done);
-    EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, update_failed}));
+    EXPECT_EQ(h->messages.texts(), (QStringList{msg::confirm_update, msg::update_failed}));
     EXPECT_EQ(master_rows(dsn()).count(QStringLiteral("C00009|1|0004")), 1);
     EXPECT_EQ(master_rows(dsn()).size(), 4);
 }
@@ -287,7 +201,7 @@ TEST_P(DbFaults, AnInsertWaitingForAnotherOperatorsOpenInsertFailsCleanly)
     std::atomic<bool> saw_wait{false};
     // The other operator has inserted the same row but not committed yet when
     // this operator's insert arrives; it commits while this insert waits on it.
-    add_row_through_the_keys(mb::IdYes, [&] {
+    h->at_question(msg::confirm_update, [&] {
         other.begin_trans();
         other.execute_statement(sql::insert_entry(QStringLiteral("C00009"), QStringLiteral("1"),
                                            QStringLiteral("0004")));
@@ -302,9 +216,10 @@ TEST_P(DbFaults, AnInsertWaitingForAnotherOperatorsOpenInsertFailsCleanly)
             other.commit_trans();
         });
     });
+    h->add_row(QStringLiteral("C00009"), QStringLiteral("1"), QStringLiteral("0004"), mb::IdYes);
     committer.join();
     EXPECT_TRUE(saw_wait) << "the program's insert never waited for the other operator's row";
-    EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, update_failed}));
+    EXPECT_EQ(h->messages.texts(), (QStringList{msg::confirm_update, msg::update_failed}));
     EXPECT_EQ(master_rows(dsn()).count(QStringLiteral("C00009|1|0004")), 1);
     EXPECT_FALSE(h->app->db.in_transaction());
 }
@@ -338,24 +253,26 @@ TEST_P(DbFaults, AChangeOrDeletionOfARowAnotherOperatorChangedOrDeletedIsToldAnd
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        set_master_rows(dsn(), sample_rows);
+        set_master_rows(dsn(), standard_rows());
         ASSERT_TRUE(screen().reload_full_list() == Outcome::done);
         h->messages.clear();
         h->system_log.clear();
         auto other_acts = [&] { OdbcSandbox::shared().execute(dsn(), c.other); };
         if (c.act == 0) {
-            change_row_through_the_keys(mb::IdYes, other_acts);
-            EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, no_such_data}));
+            h->at_question(msg::confirm_update, other_acts);
+            EXPECT_EQ(h->change_row(3, QStringLiteral("2"), mb::IdYes), QStringLiteral("受信"));
+            EXPECT_EQ(h->messages.texts(), (QStringList{msg::confirm_update, msg::no_such_data}));
         } else if (c.act == 1) {
             h->click_cell(3, 1);
             form().JKBN->setFocus();
             form().JKBN->setText(QStringLiteral("0005"));
             other_acts();
             h->key(Qt::Key_Escape);
-            EXPECT_EQ(h->messages.texts(), QStringList{no_such_data});
+            EXPECT_EQ(h->messages.texts(), QStringList{msg::no_such_data});
         } else {
-            delete_row_through_the_button(mb::IdOK, other_acts);
-            EXPECT_EQ(h->messages.texts(), (QStringList{confirm_delete, no_such_data}));
+            h->at_question(msg::confirm_delete, other_acts);
+            h->delete_row(2, mb::IdOK);
+            EXPECT_EQ(h->messages.texts(), (QStringList{msg::confirm_delete, msg::no_such_data}));
         }
         EXPECT_EQ(h->messages.shown().back().style, mb::OKOnly + mb::Exclamation);
         EXPECT_EQ(master_rows(dsn()), c.table);
@@ -375,7 +292,7 @@ TEST_P(DbFaults, TwoOperatorsChangingOneRowAtOnceMakeExactlyOneChange)
     // The other operator's change of the same row is written but not yet
     // committed when this operator's arrives, which waits and then finds the
     // row gone.
-    change_row_through_the_keys(mb::IdYes, [&] {
+    h->at_question(msg::confirm_update, [&] {
         other.begin_trans();
         EXPECT_EQ(other.execute_statement(sql::remove_changed_row(QStringLiteral("C00002"), QStringLiteral("1"),
                                                                   QStringLiteral("0003"))),
@@ -386,8 +303,9 @@ TEST_P(DbFaults, TwoOperatorsChangingOneRowAtOnceMakeExactlyOneChange)
             other.commit_trans();
         });
     });
+    EXPECT_EQ(h->change_row(3, QStringLiteral("2"), mb::IdYes), QStringLiteral("受信"));
     committer.join();
-    EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, no_such_data}));
+    EXPECT_EQ(h->messages.texts(), (QStringList{msg::confirm_update, msg::no_such_data}));
     EXPECT_EQ(master_rows(dsn()), (QStringList{QStringLiteral("C00001|1|0001"), QStringLiteral("C00001|2|0002"),
                                                QStringLiteral("C00002|1|0004")}));
     EXPECT_TRUE(h->system_log.isEmpty());
@@ -399,12 +317,13 @@ TEST_P(DbFaults, AnotherOperatorsSaveDuringTheDeletionQuestionAndTheDeletionBoth
     open_other();
     short_query_timeout(other);
     Outcome other_outcome = Outcome::failed;
-    delete_row_through_the_button(mb::IdOK, [&] {
+    h->at_question(msg::confirm_delete, [&] {
         other_outcome = DbMasterStore(other).write_entry(
             EntryKind::add, {}, {QStringLiteral("C00009"), QStringLiteral("1"), QStringLiteral("0004")});
     });
+    h->delete_row(2, mb::IdOK);
     EXPECT_EQ(other_outcome, Outcome::done);
-    EXPECT_EQ(h->messages.texts(), QStringList{confirm_delete});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::confirm_delete});
     EXPECT_EQ(master_rows(dsn()), (QStringList{QStringLiteral("C00001|1|0001"), QStringLiteral("C00002|1|0003"),
                                                QStringLiteral("C00009|1|0004")}));
     EXPECT_EQ(h->grid_rows().size(), 3) << "refreshed after the commit, the other operator's row too";
@@ -418,13 +337,14 @@ TEST_P(DbFaults, ADeletionBlockedByAnotherOperatorsOpenChangeTimesOut)
     start();
     short_query_timeout(h->app->db);
     open_other();
-    delete_row_through_the_button(mb::IdOK, [&] {
+    h->at_question(msg::confirm_delete, [&] {
         // The other operator is in the middle of changing the same row.
         other.begin_trans();
         other.execute_statement(sql::delete_entry(QStringLiteral("C00001"), QStringLiteral("2"),
                                            QStringLiteral("0002")));
     });
-    EXPECT_EQ(h->messages.texts(), (QStringList{confirm_delete, update_failed}));
+    h->delete_row(2, mb::IdOK);
+    EXPECT_EQ(h->messages.texts(), (QStringList{msg::confirm_delete, msg::update_failed}));
     EXPECT_EQ(screen().input_phase, Phase::head);
     EXPECT_EQ(h->focus(), form().KATCD);
     EXPECT_FALSE(h->app->db.in_transaction());
@@ -433,8 +353,8 @@ TEST_P(DbFaults, ADeletionBlockedByAnotherOperatorsOpenChangeTimesOut)
 
     // The program is usable again once the other operator is done.
     h->messages.clear();
-    delete_row_through_the_button(mb::IdOK, [] {});
-    EXPECT_EQ(h->messages.texts(), QStringList{confirm_delete});
+    h->delete_row(2, mb::IdOK);
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::confirm_delete});
     EXPECT_FALSE(master_rows(dsn()).contains(QStringLiteral("C00001|2|0002")));
 }
 
@@ -446,13 +366,14 @@ TEST_P(DbFaults, AnInsertBehindAnotherOperatorsLockTimesOutAndKeepsTheGrid)
     const QStringList grid_before = h->grid_rows();
     short_query_timeout(h->app->db);
     open_other();
-    add_row_through_the_keys(mb::IdYes, [&] {
+    h->at_question(msg::confirm_update, [&] {
         other.begin_trans();
         other.execute_statement(postgres()
             ? QStringLiteral("LOCK TABLE FL1914利用情報区分マスタ IN ACCESS EXCLUSIVE MODE")
             : QStringLiteral("INSERT INTO FL1914利用情報区分マスタ VALUES ('C00005', '1', '0005')"));
     });
-    EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, update_failed}));
+    h->add_row(QStringLiteral("C00009"), QStringLiteral("1"), QStringLiteral("0004"), mb::IdYes);
+    EXPECT_EQ(h->messages.texts(), (QStringList{msg::confirm_update, msg::update_failed}));
     EXPECT_FALSE(h->app->db.in_transaction());
     if (postgres()) {
         // The refresh waited behind the same lock and gave up: the grid is as it was.
@@ -463,12 +384,8 @@ TEST_P(DbFaults, AnInsertBehindAnotherOperatorsLockTimesOutAndKeepsTheGrid)
     EXPECT_EQ(master_rows(dsn()), sample_table);
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, DbFaults,
-                         ::testing::Values(QStringLiteral("sqlite"), QStringLiteral("postgresql")),
-                         [](const auto& info) { return info.param.toStdString(); });
-INSTANTIATE_TEST_SUITE_P(Backends, SessionLost,
-                         ::testing::Values(QStringLiteral("sqlite"), QStringLiteral("postgresql")),
-                         [](const auto& info) { return info.param.toStdString(); });
+K4_INSTANTIATE_SCREEN_BACKENDS(DbFaults);
+K4_INSTANTIATE_SCREEN_BACKENDS(SessionLost);
 
 }  // namespace
 }  // namespace k4::test

@@ -4,7 +4,7 @@
 // found while fetching keeps its transaction from being committed, and a loss
 // again right after connecting again is a connection error, not a not-found.
 #include "ProgramHarness.h"
-#include "DbLog.h"
+#include "LogLines.h"
 #include "TcpRelay.h"
 
 #include "db/Database.h"
@@ -16,11 +16,6 @@
 
 namespace k4::test {
 namespace {
-
-const QString confirm_update = QStringLiteral("この内容で更新しますか");
-const QString confirm_delete = QStringLiteral("削除してよろしいですか");
-const QString update_failed = QStringLiteral("更新時にｴﾗｰがあった為,ﾃﾞｰﾀの更新は中止しました");
-const QString connect_error = QStringLiteral("接続エラー");
 
 const std::vector<MasterRow> sample_rows = {
     {QStringLiteral("C00001"), QStringLiteral("1"), QStringLiteral("0001")},
@@ -44,26 +39,6 @@ protected:
         h = std::make_unique<ProgramHarness>(sandbox().relay_dsn(), sandbox().pg_user());
         ASSERT_NO_FATAL_FAILURE(h->start());
     }
-    void at_question(const QString& question, std::function<void()> hook)
-    {
-        h->messages.on_show = [this, question, hook](const QString& text) {
-            if (text != question)
-                return;
-            h->messages.on_show = nullptr;
-            hook();
-        };
-    }
-    void add_row(const QString& partner, int answer, std::function<void()> hook)
-    {
-        h->click_button(1);
-        h->type(partner);
-        h->key(Qt::Key_Return);
-        h->type(QStringLiteral("1"));
-        h->type(QStringLiteral("0004"));
-        at_question(confirm_update, std::move(hook));
-        h->messages.plan(answer);
-        h->key(Qt::Key_Return);
-    }
     QStringList table() const { return master_rows(sandbox().pg_dsn()); }
 
     std::unique_ptr<TcpRelay> relay;
@@ -72,12 +47,13 @@ protected:
 
 TEST_F(Outcomes, ACommitWhoseAnswerIsLostIsReadBackBeforeTheOperatorIsTold)
 {
-    DbLog log;
+    LogLines log({.category = "k4.db", .echo = true});
     start_through_relay();
 
     // The server commits, the answer never arrives: read back, it is there.
-    add_row(QStringLiteral("C00007"), mb::IdYes, [&] { relay->drop_after_reply_to("COMMIT"); });
-    EXPECT_EQ(h->messages.texts(), QStringList{confirm_update});
+    h->at_question(msg::confirm_update, [&] { relay->drop_after_reply_to("COMMIT"); });
+    h->add_row(QStringLiteral("C00007"), QStringLiteral("1"), QStringLiteral("0004"), mb::IdYes);
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::confirm_update});
     EXPECT_TRUE(table().contains(QStringLiteral("C00007|1|0004")));
     EXPECT_TRUE(h->grid_rows().join(u' ').contains(QStringLiteral("C00007|1|")));
     ASSERT_EQ(h->system_log.size(), 1);
@@ -87,8 +63,9 @@ TEST_F(Outcomes, ACommitWhoseAnswerIsLostIsReadBackBeforeTheOperatorIsTold)
     // The commit never reaches the server: read back, it is not there.
     h->messages.clear();
     h->system_log.clear();
-    add_row(QStringLiteral("C00008"), mb::IdYes, [&] { relay->drop_before("COMMIT"); });
-    EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, update_failed}));
+    h->at_question(msg::confirm_update, [&] { relay->drop_before("COMMIT"); });
+    h->add_row(QStringLiteral("C00008"), QStringLiteral("1"), QStringLiteral("0004"), mb::IdYes);
+    EXPECT_EQ(h->messages.texts(), (QStringList{msg::confirm_update, msg::update_failed}));
     EXPECT_FALSE(table().join(u' ').contains(QStringLiteral("C00008")));
     EXPECT_TRUE(h->system_log.isEmpty());
 
@@ -96,10 +73,10 @@ TEST_F(Outcomes, ACommitWhoseAnswerIsLostIsReadBackBeforeTheOperatorIsTold)
     h->messages.clear();
     h->click_cell(2, 1);
     ASSERT_EQ(h->form->ATCD->text(), QStringLiteral("C00002"));
-    at_question(confirm_delete, [&] { relay->drop_after_reply_to("COMMIT"); });
+    h->at_question(msg::confirm_delete, [&] { relay->drop_after_reply_to("COMMIT"); });
     h->messages.plan(mb::IdOK);
     h->click_button(2);
-    EXPECT_EQ(h->messages.texts(), QStringList{confirm_delete});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::confirm_delete});
     EXPECT_FALSE(table().contains(QStringLiteral("C00002|1|0003")));
     ASSERT_EQ(h->system_log.size(), 1);
     EXPECT_TRUE(h->system_log[0].startsWith(QStringLiteral("deleted ")));
@@ -108,11 +85,12 @@ TEST_F(Outcomes, ACommitWhoseAnswerIsLostIsReadBackBeforeTheOperatorIsTold)
     // values in the log as an outcome unknown.
     h->messages.clear();
     h->system_log.clear();
-    add_row(QStringLiteral("C00009"), mb::IdYes, [&] {
+    h->at_question(msg::confirm_update, [&] {
         relay->drop_after_reply_to("COMMIT");
         relay->refuse_connections(true);
     });
-    EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, connect_error}));
+    h->add_row(QStringLiteral("C00009"), QStringLiteral("1"), QStringLiteral("0004"), mb::IdYes);
+    EXPECT_EQ(h->messages.texts(), (QStringList{msg::confirm_update, msg::connect_error}));
     EXPECT_TRUE(table().contains(QStringLiteral("C00009|1|0004")));
     EXPECT_TRUE(h->system_log.isEmpty());
     EXPECT_TRUE(log.warnings().filter(QStringLiteral("outcome unknown")).join(u' ').contains(QStringLiteral("C00009/1/0004")))
@@ -167,13 +145,11 @@ TEST_F(Outcomes, AFetchLostInsideATransactionIsNeverCommitted)
 TEST_F(Outcomes, ALossAgainRightAfterConnectingAgainIsAConnectionError)
 {
     start_through_relay();
-    h->click_button(1);
-    h->type(QStringLiteral("C00009"));
-    h->key(Qt::Key_Return);
+    h->begin_add(QStringLiteral("C00009"));
     // The name lookup's session is cut, and the new session's as well.
     relay->drop_before("区分名称", 2);
     h->type(QStringLiteral("1"));
-    EXPECT_EQ(h->messages.texts(), QStringList{connect_error});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::connect_error});
     EXPECT_EQ(h->focus(), h->form->SJSHU);
     EXPECT_EQ(relay->drops(), 2);
 

@@ -24,11 +24,7 @@
 namespace k4::test {
 namespace {
 
-const QString confirm_update = QStringLiteral("この内容で更新しますか");
-const QString confirm_delete = QStringLiteral("削除してよろしいですか");
-const QString connect_error = QStringLiteral("接続エラー");
-const QStringList sample_table = {QStringLiteral("C00001|1|0001"), QStringLiteral("C00001|2|0002"),
-                                  QStringLiteral("C00002|1|0003")};
+const QStringList sample_table = table_of(standard_rows());
 
 // A loopback port nobody listens on right now.
 int free_port()
@@ -109,40 +105,15 @@ protected:
                          << start_problem.toStdString();
         ASSERT_TRUE(server->run(QStringLiteral("start")));
         dsn = OdbcSandbox::shared().pg_dsn();
-        set_master_rows(dsn, {{QStringLiteral("C00001"), QStringLiteral("1"), QStringLiteral("0001")},
-                              {QStringLiteral("C00001"), QStringLiteral("2"), QStringLiteral("0002")},
-                              {QStringLiteral("C00002"), QStringLiteral("1"), QStringLiteral("0003")}});
+        set_master_rows(dsn, standard_rows());
         h = std::make_unique<ProgramHarness>(dsn, OdbcSandbox::shared().pg_user());
         ASSERT_NO_FATAL_FAILURE(h->start());
         grid_before = h->grid_rows();
         ASSERT_EQ(grid_before.size(), 3);
     }
 
-    // Stops the server when `question` appears.
-    void stop_server_at(const QString& question)
-    {
-        h->messages.on_show = [this, question](const QString& text) {
-            if (text != question)
-                return;
-            h->messages.on_show = nullptr;
-            EXPECT_TRUE(server->run(QStringLiteral("stop")));
-        };
-    }
-
-    // With the server gone the program still answers: the add button opens the
-    // entry line and the end button ends it after its question.
-    void expect_program_still_answers()
-    {
-        EXPECT_EQ(h->grid_rows(), grid_before);
-        EXPECT_FALSE(h->app->db.in_transaction());
-        h->messages.clear();
-        h->click_button(1);
-        EXPECT_EQ(h->screen->input_phase, Phase::body);
-        EXPECT_EQ(h->focus(), h->form->ATCD);
-        h->messages.plan(mb::IdYes);
-        h->click_button(3);
-        EXPECT_TRUE(h->ended);
-    }
+    // Stops the server; at a question, through h->at_question.
+    static void stop_server() { EXPECT_TRUE(server->run(QStringLiteral("stop"))); }
     // Nothing was written: the table, once the server is back, is as before.
     void expect_table_unchanged()
     {
@@ -160,15 +131,9 @@ protected:
 
 TEST_F(ServerStops, WhileAddingTheEntryLineStaysAndIsSavedOnceTheServerIsBack)
 {
-    h->click_button(1);
-    h->type(QStringLiteral("C00009"));
-    h->key(Qt::Key_Return);
-    h->type(QStringLiteral("1"));
-    h->type(QStringLiteral("0004"));
-    stop_server_at(confirm_update);
-    h->messages.plan(mb::IdYes);
-    h->key(Qt::Key_Return);
-    EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, connect_error}));
+    h->at_question(msg::confirm_update, stop_server);
+    h->add_row(QStringLiteral("C00009"), QStringLiteral("1"), QStringLiteral("0004"), mb::IdYes);
+    EXPECT_EQ(h->messages.texts(), (QStringList{msg::confirm_update, msg::connect_error}));
     EXPECT_EQ(h->screen->input_phase, Phase::body);
     EXPECT_EQ(h->form->ATCD->text(), QStringLiteral("C00009"));
     EXPECT_EQ(h->focus(), h->form->JKBN);
@@ -177,26 +142,20 @@ TEST_F(ServerStops, WhileAddingTheEntryLineStaysAndIsSavedOnceTheServerIsBack)
     // The server is back: the same Enter saves.
     ASSERT_TRUE(server->run(QStringLiteral("start")));
     h->messages.clear();
-    h->messages.plan(mb::IdYes);
-    h->key(Qt::Key_Return);
-    EXPECT_EQ(h->messages.texts(), QStringList{confirm_update});
+    h->enter_answering(mb::IdYes);
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::confirm_update});
     EXPECT_EQ(h->screen->input_phase, Phase::head);
     EXPECT_EQ(master_rows(dsn), sample_table + QStringList{QStringLiteral("C00009|1|0004")});
 }
 
 TEST_F(ServerStops, WhileChangingIsAConnectionErrorWithNothingWritten)
 {
-    h->click_cell(3, 1);
-    h->form->SJSHU->setFocus();
-    h->form->SJSHU->setText(QStringLiteral("2"));
-    h->key(Qt::Key_Return);
-    ASSERT_EQ(h->form->lbl_SJNM->text(), QStringLiteral("受信"));
-    stop_server_at(confirm_update);
-    h->messages.plan(mb::IdYes);
-    h->key(Qt::Key_Return);
-    EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, connect_error}));
+    h->at_question(msg::confirm_update, stop_server);
+    ASSERT_EQ(h->change_row(3, QStringLiteral("2"), mb::IdYes), QStringLiteral("受信"));
+    EXPECT_EQ(h->messages.texts(), (QStringList{msg::confirm_update, msg::connect_error}));
     EXPECT_EQ(h->screen->input_phase, Phase::body);
-    expect_program_still_answers();
+    EXPECT_EQ(h->grid_rows(), grid_before);
+    h->expect_still_answers(false);  // no name lookup with the server down
     expect_table_unchanged();
 }
 
@@ -204,24 +163,21 @@ TEST_F(ServerStops, WhileDeletingIsAConnectionErrorWithNothingDeleted)
 {
     // The deletion begins after the answer: with the server gone nothing is
     // written, and the entry line stays for the next try.
-    h->click_cell(2, 1);
-    stop_server_at(confirm_delete);
-    h->messages.plan(mb::IdOK);
-    h->click_button(2);
-    EXPECT_EQ(h->messages.texts(), (QStringList{confirm_delete, connect_error}));
+    h->at_question(msg::confirm_delete, stop_server);
+    h->delete_row(2, mb::IdOK);
+    EXPECT_EQ(h->messages.texts(), (QStringList{msg::confirm_delete, msg::connect_error}));
     EXPECT_EQ(h->screen->input_phase, Phase::body);
-    expect_program_still_answers();
+    EXPECT_EQ(h->grid_rows(), grid_before);
+    h->expect_still_answers(false);
     expect_table_unchanged();
 }
 
 TEST_F(ServerStops, WhileTheServerIsDownLookupsSayConnectionErrorAndWorkOnceItIsBack)
 {
     ASSERT_TRUE(server->run(QStringLiteral("stop")));
-    h->click_button(1);
-    h->type(QStringLiteral("C00009"));
-    h->key(Qt::Key_Return);
+    h->begin_add(QStringLiteral("C00009"));
     h->type(QStringLiteral("1"));
-    EXPECT_EQ(h->messages.texts(), QStringList{connect_error});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::connect_error});
     EXPECT_EQ(h->focus(), h->form->SJSHU);
 
     h->messages.clear();
@@ -231,7 +187,7 @@ TEST_F(ServerStops, WhileTheServerIsDownLookupsSayConnectionErrorAndWorkOnceItIs
     h->form->KATCD->setText(QStringLiteral("C00001"));
     h->form->KATCD->setFocus();
     h->key(Qt::Key_Return);
-    EXPECT_EQ(h->messages.texts(), QStringList{connect_error});
+    EXPECT_EQ(h->messages.texts(), QStringList{msg::connect_error});
     EXPECT_EQ(h->screen->input_phase, Phase::head);
     EXPECT_EQ(h->grid_rows(), grid_before);
 
@@ -261,14 +217,11 @@ TEST_F(ServerStops, ARestartBetweenActionsCostsNothing)
     h->key(Qt::Key_Return);
     EXPECT_EQ(h->form->lbl_SJNM->text(), QStringLiteral("受信"));
     restart();
-    h->messages.plan(mb::IdYes);
-    h->key(Qt::Key_Return);
+    h->enter_answering(mb::IdYes);
     restart();
     // The deletion.
-    h->click_cell(1, 1);
-    h->messages.plan(mb::IdOK);
-    h->click_button(2);
-    EXPECT_EQ(h->messages.texts(), (QStringList{confirm_update, confirm_delete}));
+    h->delete_row(1, mb::IdOK);
+    EXPECT_EQ(h->messages.texts(), (QStringList{msg::confirm_update, msg::confirm_delete}));
     EXPECT_EQ(master_rows(dsn), (QStringList{QStringLiteral("C00001|2|0002"), QStringLiteral("C00002|2|0003")}));
 }
 

@@ -31,7 +31,7 @@
 // what the intervals prove (see KeyHistory): it cannot raise a false alarm
 // from timing, and it still fails when a committed write goes missing or a
 // removal is counted that did not happen.
-#include "DbLog.h"
+#include "LogLines.h"
 #include "ProgramHarness.h"
 
 #include "db/Database.h"
@@ -558,7 +558,7 @@ TEST(Soak, ManyOperatorsAddingChangingAndDeletingSharedRowsLoseNothing)
     }
     set_master_rows(dsn, initial);
 
-    DbLog log(true);   // the store's failure logs, tallied by SQLSTATE at the end
+    LogLines log({.category = "k4.db"});   // the store's failure logs, tallied by SQLSTATE at the end
     std::vector<OperatorRecord> records(std::size_t(operators), OperatorRecord{});
     const Time began = Clock::now();
     const Time deadline = began + std::chrono::seconds(seconds);

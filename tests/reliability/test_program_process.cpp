@@ -29,6 +29,12 @@
 namespace k4::test {
 namespace {
 
+// The log line of a start-up that stopped with `message`.
+QString stopped_with(const QString& message)
+{
+    return QStringLiteral("start-up stopped: \"%1\"").arg(message);
+}
+
 // An X server of this test process's own, on the first free display from :200.
 class VirtualDisplay {
 public:
@@ -286,7 +292,7 @@ TEST_F(ProgramProcess, AFolderInPlaceOfTheSettingsEndsWithTheConnectionError)
     const Outcome outcome = run(true);
     EXPECT_TRUE(outcome.ended) << "the message box was not answered";
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_TRUE(outcome.log.contains(QStringLiteral("start-up stopped: \"接続エラー\"")))
+    EXPECT_TRUE(outcome.log.contains(stopped_with(startup_message::connect_error)))
         << outcome.log.toStdString();
 }
 
@@ -297,7 +303,7 @@ TEST_F(ProgramProcess, ADataSourceWhoseDriverLibraryIsMissingEndsWithTheConnecti
         const Outcome outcome = run(true);
         EXPECT_TRUE(outcome.ended) << dsn.toStdString();
         EXPECT_EQ(outcome.status, 1) << dsn.toStdString();
-        EXPECT_TRUE(outcome.log.contains(QStringLiteral("start-up stopped: \"接続エラー\"")))
+        EXPECT_TRUE(outcome.log.contains(stopped_with(startup_message::connect_error)))
             << outcome.log.toStdString();
         // The cause stays in the log for the administrator.
         EXPECT_TRUE(outcome.log.contains(QStringLiteral("/nonexistent/libk4")))
@@ -315,7 +321,7 @@ TEST_F(ProgramProcess, BrokenBytesInAColourEndTheStartUpAfterConnecting)
     EXPECT_EQ(outcome.status, 1);
     EXPECT_TRUE(outcome.log.contains(QStringLiteral("connected to data source")))
         << outcome.log.toStdString();
-    EXPECT_TRUE(outcome.log.contains(QStringLiteral("start-up stopped: \"INIﾌｧｲﾙ読込エラー\"")))
+    EXPECT_TRUE(outcome.log.contains(stopped_with(startup_message::ini_read_error)))
         << outcome.log.toStdString();
 }
 
@@ -330,7 +336,7 @@ TEST_F(ProgramProcess, FilesWithoutReadPermission)
     const Outcome no_settings = run(true, true);
     EXPECT_TRUE(no_settings.ended);
     EXPECT_EQ(no_settings.status, 1);
-    EXPECT_TRUE(no_settings.log.contains(QStringLiteral("start-up stopped: \"接続エラー\"")))
+    EXPECT_TRUE(no_settings.log.contains(stopped_with(startup_message::connect_error)))
         << no_settings.log.toStdString();
 
     ASSERT_TRUE(QFile::setPermissions(settings_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner

@@ -9,6 +9,7 @@
 
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QLabel>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -155,6 +156,104 @@ QStringList ProgramHarness::grid_rows() const
     return rows;
 }
 
+void ProgramHarness::begin_add(const QString& partner)
+{
+    click_button(int(Command::add));
+    type(partner);
+    key(Qt::Key_Return);
+}
+
+void ProgramHarness::enter_new_row(const QString& partner, const QString& type_code,
+                                   const QString& code)
+{
+    begin_add(partner);
+    type(type_code);
+    type(code);
+}
+
+void ProgramHarness::enter_answering(int answer)
+{
+    messages.plan(answer);
+    key(Qt::Key_Return);
+}
+
+void ProgramHarness::add_row(const QString& partner, const QString& type_code, const QString& code,
+                             int answer)
+{
+    enter_new_row(partner, type_code, code);
+    enter_answering(answer);
+}
+
+void ProgramHarness::change_type(int grid_row, const QString& type_code)
+{
+    click_cell(grid_row, 1);
+    form->SJSHU->setFocus();
+    form->SJSHU->setText(type_code);
+    key(Qt::Key_Return);
+}
+
+QString ProgramHarness::change_row(int grid_row, const QString& type_code, int answer)
+{
+    change_type(grid_row, type_code);
+    const QString name = form->lbl_SJNM->text();
+    enter_answering(answer);
+    return name;
+}
+
+void ProgramHarness::delete_row(int grid_row, int answer)
+{
+    click_cell(grid_row, 1);
+    messages.plan(answer);
+    click_button(int(Command::remove));
+}
+
+void ProgramHarness::at_question(const QString& question, std::function<void()> hook)
+{
+    messages.on_show = [this, question, hook = std::move(hook)](const QString& text) {
+        if (text != question)
+            return;
+        messages.on_show = nullptr;
+        hook();
+    };
+}
+
+void ProgramHarness::expect_still_answers(bool database_reachable)
+{
+    EXPECT_FALSE(app->db.in_transaction());
+    messages.clear();
+    click_button(int(Command::add));
+    EXPECT_EQ(screen->input_phase, Phase::body);
+    EXPECT_EQ(focus(), form->ATCD);
+    if (database_reachable) {
+        type(QStringLiteral("C00010"));
+        key(Qt::Key_Return);
+        type(QStringLiteral("2"));
+        EXPECT_TRUE(messages.shown().empty()) << messages.texts().join(u' ').toStdString();
+        EXPECT_EQ(form->lbl_SJNM->text(), QStringLiteral("受信"));
+        EXPECT_EQ(focus(), form->JKBN);
+    }
+
+    messages.clear();
+    messages.plan(mb::IdYes);
+    click_button(int(Command::end));
+    EXPECT_EQ(messages.texts(), QStringList{msg::confirm_exit});
+    EXPECT_TRUE(ended);
+    EXPECT_FALSE(app->db.is_open());
+}
+
+int ProgramHarness::grid_row_of(const QString& partner, const QString& type_code,
+                                const QString& code) const
+{
+    const QStringList rows = grid_rows();
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const QStringList cells = rows[i].split(u'|');
+        if (cells.value(0) == partner && (type_code.isEmpty() || cells.value(1) == type_code)
+            && (code.isEmpty() || cells.value(3) == code))
+            return int(i) + 1;
+    }
+    return 0;
+}
+
 ScreenHarness::ScreenHarness(const QString& backend)
     : ProgramHarness(OdbcSandbox::shared().dsn(backend), OdbcSandbox::shared().user(backend)),
       backend_(backend)
@@ -211,6 +310,24 @@ void reset_schema(const QString& backend)
     sandbox.execute(dsn, QStringLiteral("DROP TABLE IF EXISTS FL1914利用情報区分マスタ"));
     sandbox.execute(dsn, QStringLiteral("DROP TABLE IF EXISTS 区分マスタ"));
     sandbox.apply_script(dsn, OdbcSandbox::db_file(backend + QStringLiteral("/schema.sql")));
+}
+
+const std::vector<MasterRow>& standard_rows()
+{
+    static const std::vector<MasterRow> rows = {
+        {QStringLiteral("C00001"), QStringLiteral("1"), QStringLiteral("0001")},
+        {QStringLiteral("C00001"), QStringLiteral("2"), QStringLiteral("0002")},
+        {QStringLiteral("C00002"), QStringLiteral("1"), QStringLiteral("0003")},
+    };
+    return rows;
+}
+
+QStringList table_of(const std::vector<MasterRow>& rows)
+{
+    QStringList table;
+    for (const MasterRow& r : rows)
+        table << r.partner + u'|' + r.type + u'|' + r.code;
+    return table;
 }
 
 QByteArray standard_list_bytes()

@@ -65,6 +65,40 @@ public:
 
     // The grid's data cells, one text per row: "partner|type|name|code|code name".
     QStringList grid_rows() const;
+    // The first grid row (from 1) listing `partner` and, when they are given,
+    // `type` and `code`; 0 when none does.
+    int grid_row_of(const QString& partner, const QString& type = QString(),
+                    const QString& code = QString()) const;
+
+    // An operator's steps, as the keys and clicks that make them.
+    // The add button, then the partner typed and Enter.
+    void begin_add(const QString& partner);
+    // begin_add, then the type and the code typed (a full type field moves on
+    // by itself; the code field, the last, never does).
+    void enter_new_row(const QString& partner, const QString& type, const QString& code);
+    // Enter in the field that has the focus, with `answer` planned for the
+    // question it brings.
+    void enter_answering(int answer);
+    // enter_new_row, then Enter in JKBN answered with `answer`.
+    void add_row(const QString& partner, const QString& type, const QString& code, int answer);
+    // A click on the grid row, then the type put into SJSHU and Enter (its
+    // name looked up).
+    void change_type(int grid_row, const QString& type);
+    // change_type, then Enter in JKBN answered with `answer`. Returns the
+    // type's name as SJSHU's check showed it, before the save.
+    QString change_row(int grid_row, const QString& type, int answer);
+    // A click on the grid row, then the delete button answered with `answer`.
+    void delete_row(int grid_row, int answer);
+    // Runs `hook` once, when `question` appears, before the planned answer
+    // is given (another operator writes, the server goes away).
+    void at_question(const QString& question, std::function<void()> hook);
+    // The program still takes keys and ends cleanly: no transaction is left
+    // open; the add button opens the entry line with the focus in ATCD; with
+    // `database_reachable`, a new partner's type 2 is looked up and named
+    // 受信 without a message, the focus moving on to JKBN; the end button
+    // asks its question and, answered Yes, ends the program with the
+    // connection closed.
+    void expect_still_answers(bool database_reachable = true);
 
     HookedMessages messages;
     // Every line the program sent to the system log, in order.
@@ -105,6 +139,12 @@ QStringList master_rows(const QString& dsn);
 void set_master_rows(const QString& dsn, const std::vector<MasterRow>& rows);
 // Drops both tables and creates them again from the project's schema.
 void reset_schema(const QString& backend);
+
+// The rows the fault cases start from, in the table's order and so in grid
+// rows 1 to 3: C00001 / 1 / 0001, C00001 / 2 / 0002, C00002 / 1 / 0003.
+const std::vector<MasterRow>& standard_rows();
+// Rows as master_rows reads them, "partner|type|code".
+QStringList table_of(const std::vector<MasterRow>& rows);
 
 // The standard list file lines (codes 0001-0005) in code page 932, CR LF.
 QByteArray standard_list_bytes();

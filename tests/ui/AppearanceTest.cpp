@@ -132,7 +132,7 @@ TEST(Appearance, AnEmptyFormBackColorEndsStartUpBeforeAnyControl)
         w.kit.apply_appearance();
         FAIL() << "an empty FormBackColor was accepted";
     } catch (const AppearanceError& e) {
-        EXPECT_EQ(startup_failure(e).message(), QStringLiteral("項目設定エラー"));
+        EXPECT_EQ(startup_failure(e).message(), startup_message::item_setting_error);
     }
     EXPECT_EQ(w.palette().color(QPalette::Window), design);
     EXPECT_TRUE(is_unstyled(w.first_label, w.design_fonts[0]));
@@ -164,7 +164,7 @@ TEST(Appearance, OtherRefusedSettings)
         try {
             w.kit.apply_appearance();
         } catch (const AppearanceError& e) {
-            return startup_failure(e).message() == QStringLiteral("項目設定エラー");
+            return startup_failure(e).message() == startup_message::item_setting_error;
         }
         return false;
     };

@@ -4,6 +4,7 @@
 #include "ui/Controls.h"
 #include "ui/FlexGrid.h"
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -234,6 +235,79 @@ TEST_F(Grid, GrowingOneRowAtATimeTellsTheViewOncePerBatch)
     g.Refresh();
     EXPECT_EQ(g.model()->rowCount(), 10);
     EXPECT_EQ(reset.count(), 0);
+}
+
+TEST_F(Grid, TheModelTellsItsViewsConsistentlyThroughFillsResizesClearsAndRefills)
+{
+    // Qt's own model checker watches every notice the grid's model sends from
+    // here on and ends the run at the first inconsistent one (Fatal).
+    fill(g, 3);
+    show();
+    QAbstractItemModelTester tester(g.model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    QAbstractItemModel& m = *g.model();
+    // Catches the view up, as after control returns to the event loop.
+    auto told = [&] {
+        QCoreApplication::processEvents();
+        g.Refresh();
+    };
+
+    // Filled one row at a time, then in a bulk update.
+    fill(g, 40);
+    told();
+    EXPECT_EQ(m.rowCount(), 40);
+    EXPECT_EQ(m.index(39, 5).data().toString(), QStringLiteral("R40C5"));
+    g.begin_bulk_update();
+    fill(g, 300);
+    g.end_bulk_update();
+    told();
+    EXPECT_EQ(m.rowCount(), 300);
+
+    // Resized: fewer and more rows, down to the header alone, more and fewer columns.
+    g.setRows(21);
+    told();
+    EXPECT_EQ(m.rowCount(), 20);
+    g.setRows(61);
+    told();
+    EXPECT_EQ(m.rowCount(), 60);
+    EXPECT_EQ(m.index(59, 1).data().toString(), QString());
+    g.setRows(1);
+    told();
+    EXPECT_EQ(m.rowCount(), 0);
+    g.setRows(6);
+    g.setCols(9);
+    told();
+    EXPECT_EQ(m.rowCount(), 5);
+    EXPECT_EQ(m.columnCount(), 9);
+    g.setCols(3);
+    told();
+    EXPECT_EQ(m.columnCount(), 3);
+
+    // Cleared: the shape stays, every cell is empty.
+    fill(g, 12);
+    told();
+    g.Clear();
+    told();
+    EXPECT_EQ(m.rowCount(), 12);
+    EXPECT_EQ(m.index(11, 5).data().toString(), QString());
+    EXPECT_EQ(m.headerData(1, Qt::Horizontal).toString(), QString());
+
+    // Refilled with fewer rows than before, then with more, whole rows at once.
+    fill(g, 4);
+    told();
+    EXPECT_EQ(m.rowCount(), 4);
+    EXPECT_EQ(m.headerData(1, Qt::Horizontal).toString(), QStringLiteral("相手先企業ｺｰﾄﾞ"));
+    g.begin_bulk_update();
+    g.setRows(101);
+    for (int r = 1; r <= 100; ++r) {
+        const QByteArray row = QByteArray::number(r);
+        const QByteArrayView texts[5] = {row, "1", "送信", "0001", "受注データ"};
+        g.set_row_texts(r, 1, texts);
+    }
+    g.end_bulk_update();
+    told();
+    EXPECT_EQ(m.rowCount(), 100);
+    EXPECT_EQ(m.index(99, 1).data().toString(), QStringLiteral("100"));
+    EXPECT_EQ(m.index(99, 5).data().toString(), QStringLiteral("受注データ"));
 }
 
 TEST_F(Grid, KeysMoveTheCurrentCellAfterKeyDown)

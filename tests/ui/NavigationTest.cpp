@@ -2,6 +2,7 @@
 // real key presses on an offscreen window.
 
 #include "KitWindow.h"
+#include "LogLines.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -194,36 +195,19 @@ TEST_F(Navigation, ShortFieldTableIsNoCrash)
     w.kit.format_date_field(-1);
 }
 
-// Every warning of the kit's category while it lives.
-class KitWarnings {
-public:
-    KitWarnings() { current = this; previous_ = qInstallMessageHandler(&KitWarnings::handle); }
-    ~KitWarnings() { qInstallMessageHandler(previous_); current = nullptr; }
-    QStringList lines;
-
-private:
-    static void handle(QtMsgType type, const QMessageLogContext& context, const QString& text)
-    {
-        if (current && type == QtWarningMsg && context.category
-            && QByteArray(context.category) == "k4.ui.kit")
-            current->lines << text;
-    }
-    static inline KitWarnings* current = nullptr;
-    QtMessageHandler previous_ = nullptr;
-};
-
 TEST_F(Navigation, FieldTableWarnsOfATabIndexOffItsNumberAndLeavesItAlone)
 {
-    KitWarnings warnings;
+    const LogLines kit_log({.category = "k4.ui.kit"});
     std::vector<PresentationKit::Field> fields = w.kit.field_table();
     w.kit.set_field_table(fields);
-    EXPECT_EQ(warnings.lines, QStringList()) << "the window's TabIndex order matches";
+    EXPECT_EQ(kit_log.warnings(), QStringList()) << "the window's TabIndex order matches";
 
     std::swap(fields[1], fields[2]);  // SJSHU listed as field 1, ATCD as field 2
     w.kit.set_field_table(fields);
-    ASSERT_EQ(warnings.lines.size(), 2) << warnings.lines.join(u'\n').toStdString();
-    EXPECT_TRUE(warnings.lines[0].contains(QStringLiteral("SJSHU"))) << warnings.lines[0].toStdString();
-    EXPECT_TRUE(warnings.lines[1].contains(QStringLiteral("ATCD"))) << warnings.lines[1].toStdString();
+    const QStringList warnings = kit_log.warnings();
+    ASSERT_EQ(warnings.size(), 2) << warnings.join(u'\n').toStdString();
+    EXPECT_TRUE(warnings[0].contains(QStringLiteral("SJSHU"))) << warnings[0].toStdString();
+    EXPECT_TRUE(warnings[1].contains(QStringLiteral("ATCD"))) << warnings[1].toStdString();
     EXPECT_EQ(tab_index(w.ATCD), 1) << "the table sets no TabIndex";
     EXPECT_EQ(tab_index(w.SJSHU), 2);
 }
