@@ -206,8 +206,10 @@ bool TcpRelay::accept_one()
     if (client < 0)
         return false;
     if (refuse_) {
-        ::close(client);
+        // Counted before the close: the client may look at the count as soon
+        // as it sees its connection closed.
         ++refused_;
+        ::close(client);
         return true;
     }
     // A blocking connect: the target is on this machine and answers at once
