@@ -123,6 +123,12 @@ TEST_P(MasterCommand, ExportWritesTheTableExactlyAndImportBringsItBack)
     EXPECT_EQ(log[0], QStringLiteral("added operator=\"OP9\" user=\"admin\" workstation=\"SERVER1\" old=- "
                                      "new=\"C00001/1/0001\""));
 
+    // A value code page 932 cannot hold stops the export; no file is left.
+    insert(QStringLiteral("'森鷗外', '1', '0003'"));
+    EXPECT_EQ(run({QStringLiteral("export"), path("none.csv")}), 1);
+    EXPECT_TRUE(messages.contains(QStringLiteral("森鷗外/1/0003"))) << messages.toStdString();
+    EXPECT_FALSE(QFile::exists(path("none.csv")));
+
     // Values other programs wrote go out exactly (quoted where CSV needs it).
     run_elsewhere(QStringLiteral("DELETE FROM FL1914利用情報区分マスタ"));
     insert(QStringLiteral("' C1', '1', '0001'"));
