@@ -519,8 +519,11 @@ int Command::run_import(const QStringList& args)
     QFile file(source);
     QIODevice* in = c_.standard_input;
     if (source != QLatin1String("-")) {
-        if (!file.open(QIODevice::ReadOnly))
-            throw SetupError{QStringLiteral("%1 cannot be read: %2").arg(source, file.errorString())};
+        if (!file.open(QIODevice::ReadOnly)) {
+            err_ << "k408020-master: " << source << " cannot be read: " << file.errorString()
+                 << "; nothing written" << Qt::endl;
+            return exit_status::rows;
+        }
         in = &file;
     }
     connect_database();
