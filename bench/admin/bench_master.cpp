@@ -140,13 +140,20 @@ void remove_imported(const DataSource& source)
         QStringLiteral("DELETE FROM FL1914利用情報区分マスタ WHERE 相手先企業コード LIKE 'R%'"));
 }
 
-// The plain fetch of the same rows, written to a file as CSV lines.
-void raw_fetch_to_file(const DataSource& source, const QString& path)
+// The plain fetch of the table's rows, as the command reads them.
+std::vector<std::string> raw_fetch(const DataSource& source)
 {
     RawOdbc raw(source.dsn, source.user);
     std::vector<std::string> values;
     if (raw.fetch_all(sql::master_rows(nullptr), values) != std::size_t(rows))
         throw std::runtime_error("the raw fetch did not read every row");
+    return values;
+}
+
+// The same fetch, written to a file as CSV lines.
+void raw_fetch_to_file(const DataSource& source, const QString& path)
+{
+    const std::vector<std::string> values = raw_fetch(source);
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw std::runtime_error("cannot write the floor's file");
@@ -199,12 +206,7 @@ void bm_check(benchmark::State& state, QString backend)
         const QString ini = sandbox.edi_ini(source, small_list);
         Paired paired;
         paired.program = [&] { run_command(ini, {QStringLiteral("check")}); };
-        paired.floor = [&] {
-            RawOdbc raw(source.dsn, source.user);
-            std::vector<std::string> values;
-            if (raw.fetch_all(sql::master_rows(nullptr), values) != std::size_t(rows))
-                throw std::runtime_error("the raw fetch did not read every row");
-        };
+        paired.floor = [&] { static_cast<void>(raw_fetch(source)); };
         run_paired(state, paired);
         state.counters["rows"] = rows;
     });
