@@ -13,6 +13,8 @@ namespace startup_message {
 inline const QString ini_read_error = QStringLiteral("INIﾌｧｲﾙ読込エラー");
 inline const QString connect_error = QStringLiteral("接続エラー");
 inline const QString item_setting_error = QStringLiteral("項目設定エラー");
+// Kept with its siblings though nothing shows it: taking the operator code
+// from the command line cannot fail.
 inline const QString operator_input_error = QStringLiteral("オペレータ入力エラー");
 }  // namespace startup_message
 
