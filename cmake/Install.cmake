@@ -3,14 +3,20 @@
 #   <EDI root>/bin/k408020/k408020     the program; it reads <EDI root>/EDI.ini,
 #                                      two directory levels above itself
 #   <prefix>/bin/k408020               launcher on the PATH
-#   <prefix>/share/applications/k408020.desktop, icons in the hicolor theme
+#   <prefix>/share/applications/k408020.desktop, icons in the hicolor theme;
+#                                      the entry's action 操作ガイド opens the
+#                                      HTML guide with xdg-open
 #   <prefix>/share/k408020/            sample EDI.ini and list file (code page
 #                                      932, CR LF), odbc.ini examples, schemas
-#   <prefix>/share/fontconfig/conf.avail/65-k408020-ms-fonts.conf, linked
-#                                      from /etc/fonts/conf.d
-#   <prefix>/share/doc/k408020/        the guide and its screenshots, the
-#                                      copyright file, the Debian changelog
-#   <prefix>/share/man/man1/k408020.1.gz  the manual page
+#   /etc/fonts/conf.d/65-k408020-ms-fonts.conf  the font aliases, a
+#                                      configuration file of the package (with
+#                                      K408020_ENABLE_FONT_ALIASES off, in
+#                                      <prefix>/share/fontconfig/conf.avail
+#                                      instead, for the administrator to link)
+#   <prefix>/share/doc/k408020/        the guide as HTML (guide.html) with its
+#                                      screenshots, its Markdown (guide.md.gz),
+#                                      the copyright file, the Debian changelog
+#   <prefix>/share/man/man1/k408020.1.gz, k408020-master.1.gz  the manual pages
 #   <prefix>/share/lintian/overrides/k408020  what lintian is told to accept, with
 #                                      the reason beside each entry
 #
@@ -25,8 +31,8 @@ include(GNUInstallDirs)
 
 set(K408020_EDI_ROOT "/opt/edi" CACHE PATH
     "Root of the EDI installation: EDI.ini lies here, the program in bin/k408020 below it")
-option(K408020_INSTALL_FONTCONFIG_LINK
-       "Enable the font aliases by a link in /etc/fonts/conf.d" ON)
+option(K408020_ENABLE_FONT_ALIASES
+       "Install the font aliases into /etc/fonts/conf.d, where fontconfig reads them" ON)
 set(K408020_PROGRAM_DIR "${K408020_EDI_ROOT}/bin/k408020")
 
 # Who answers for the package: its Maintainer field and the signature of the

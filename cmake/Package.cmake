@@ -6,7 +6,11 @@
 # and named here: the ODBC driver manager's tools and the SQLite and
 # PostgreSQL drivers (loaded by name from odbcinst.ini), Qt's Japanese
 # translation of the standard buttons, and the Gothic and Mincho faces the
-# font aliases map the Windows faces to.
+# font aliases map the Windows faces to. Recommended: xdg-open, with which the
+# desktop entry opens the guide. Suggested: the SQL Server driver, the
+# database shells, and the Qt window-system plugins beyond X and offscreen
+# that the manual page offers (VNC in qt6-qpa-plugins, Wayland in
+# qt6-wayland).
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME k408020)
@@ -30,11 +34,23 @@ set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_RELEASE ${K408020_DEBIAN_REVISION})
-set(CPACK_DEBIAN_PACKAGE_SECTION misc)
+set(CPACK_DEBIAN_PACKAGE_SECTION database)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "unixodbc, libsqliteodbc, odbc-postgresql, qt6-translations-l10n, fonts-ipafont-gothic, fonts-ipafont-mincho, fontconfig")
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "tdsodbc, sqlite3, postgresql-client, desktop-file-utils")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "tdsodbc, sqlite3, postgresql-client, qt6-qpa-plugins, qt6-wayland")
+
+# The font aliases in /etc are the package's one configuration file: dpkg
+# keeps an administrator's change or deletion of it through upgrades. The
+# preinst removes the link earlier builds put at its place.
+if(K408020_ENABLE_FONT_ALIASES)
+  file(CONFIGURE OUTPUT "${PROJECT_BINARY_DIR}/packaging/conffiles"
+       CONTENT "/etc/fonts/conf.d/65-k408020-ms-fonts.conf\n")
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA "${PROJECT_BINARY_DIR}/packaging/conffiles"
+                                         "${PROJECT_SOURCE_DIR}/packaging/preinst")
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+endif()
 
 include(CPack)
