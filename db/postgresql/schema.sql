@@ -41,12 +41,10 @@ DECLARE
     own_values text;
     add_type text;
 BEGIN
-    SELECT count(*) > 0 INTO full_width FROM information_schema.columns
-     WHERE table_schema = current_schema() AND table_name = ''区分マスタ''
-       AND column_name = ''区分コード'';
-    SELECT count(*) > 0 INTO half_width FROM information_schema.columns
-     WHERE table_schema = current_schema() AND table_name = ''区分マスタ''
-       AND column_name = ''区分ｺｰﾄﾞ'';
+    SELECT count(*) > 0 INTO full_width FROM pg_attribute
+     WHERE attrelid = ''区分マスタ''::regclass AND attname = ''区分コード'' AND NOT attisdropped;
+    SELECT count(*) > 0 INTO half_width FROM pg_attribute
+     WHERE attrelid = ''区分マスタ''::regclass AND attname = ''区分ｺｰﾄﾞ'' AND NOT attisdropped;
     IF full_width AND NOT half_width THEN
         ALTER TABLE 区分マスタ
             ADD COLUMN 区分ｺｰﾄﾞ VARCHAR(10) GENERATED ALWAYS AS (区分コード) STORED;
@@ -54,10 +52,10 @@ BEGIN
         ALTER TABLE 区分マスタ
             ADD COLUMN 区分コード VARCHAR(10) GENERATED ALWAYS AS (区分ｺｰﾄﾞ) STORED;
     END IF;
-    SELECT string_agg(quote_ident(column_name), '', ''), string_agg(''$2'', '', '')
-      INTO own_columns, own_values FROM information_schema.columns
-     WHERE table_schema = current_schema() AND table_name = ''区分マスタ''
-       AND column_name IN (''区分コード'', ''区分ｺｰﾄﾞ'') AND is_generated = ''NEVER'';
+    SELECT string_agg(quote_ident(attname), '', ''), string_agg(''$2'', '', '')
+      INTO own_columns, own_values FROM pg_attribute
+     WHERE attrelid = ''区分マスタ''::regclass AND attname IN (''区分コード'', ''区分ｺｰﾄﾞ'')
+       AND NOT attisdropped AND attgenerated = '''';
     add_type := format(''INSERT INTO 区分マスタ (区分, %s, 区分名称) SELECT $1, %s, $3''
                        '' WHERE NOT EXISTS (SELECT 1 FROM 区分マスタ WHERE 区分 = $1 AND 区分コード = $2)'',
                        own_columns, own_values);
