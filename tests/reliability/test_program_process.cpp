@@ -71,6 +71,16 @@ public:
         return false;
     }
     QString name() const { return name_; }
+    // What a process on this display is given: the display, and a session bus
+    // address that leads nowhere. Without an address, libdbus (which Qt's X11
+    // platform asks for a session bus) starts a bus of its own through
+    // dbus-launch, and nothing here would ever stop that bus.
+    void put_into(QProcessEnvironment& env) const
+    {
+        env.insert(QStringLiteral("DISPLAY"), name_);
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                   QStringLiteral("unix:path=/nonexistent/k408020-test-no-bus"));
+    }
 
 private:
     QProcess server_;
@@ -150,7 +160,7 @@ protected:
     {
         QProcess program;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DISPLAY"), display->name());
+        display->put_into(env);
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
         env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
         env.insert(QStringLiteral("EDI_INI"), settings_path);
@@ -219,7 +229,7 @@ protected:
         for (int attempt = 0; attempt < 10 && program.state() == QProcess::Running; ++attempt) {
             QProcess xdotool;
             QProcessEnvironment xenv = QProcessEnvironment::systemEnvironment();
-            xenv.insert(QStringLiteral("DISPLAY"), display->name());
+            display->put_into(xenv);
             xdotool.setProcessEnvironment(xenv);
             xdotool.start(QStringLiteral("xdotool"),
                           {QStringLiteral("search"), QStringLiteral("--sync"),
@@ -390,7 +400,7 @@ TEST_F(ProgramProcess, SigtermAtAnOpenDeletionQuestionClosesAndEndsWithStatusZer
 
     QProcess program;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DISPLAY"), display->name());
+    display->put_into(env);
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
     env.insert(QStringLiteral("EDI_INI"), settings_path);
@@ -406,7 +416,7 @@ TEST_F(ProgramProcess, SigtermAtAnOpenDeletionQuestionClosesAndEndsWithStatusZer
     auto xdotool = [&](const QStringList& arguments) {
         QProcess tool;
         QProcessEnvironment xenv = QProcessEnvironment::systemEnvironment();
-        xenv.insert(QStringLiteral("DISPLAY"), display->name());
+        display->put_into(xenv);
         tool.setProcessEnvironment(xenv);
         tool.start(QStringLiteral("xdotool"), arguments);
         if (!tool.waitForFinished(60000))
