@@ -194,8 +194,14 @@ void MaintScreen::focus_previous_field()
 
 void MaintScreen::paint_body_fields_normal()
 {
-    for (int i = 1; i < s_.kit.field_count(); ++i)
-        s_.kit.field_lost_focus(s_.kit.field(i));
+    // The field the cursor is in keeps the focus colour: the window is active
+    // again by the time this runs, so no focus-in would repaint it.
+    const QWidget* active = form_.active_control();
+    for (int i = 1; i < s_.kit.field_count(); ++i) {
+        QWidget* field = s_.kit.field(i);
+        if (field != active)
+            s_.kit.field_lost_focus(field);
+    }
 }
 
 void MaintScreen::enable_group(Phase phase)
