@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QPalette>
 #include <QScreen>
+#include <QShortcutEvent>
 #include <QValidator>
 #include <algorithm>
 #include <cmath>
@@ -365,6 +366,17 @@ void Label::setForeColor(quint32 bgr) { set_role_color(this, QPalette::WindowTex
 CommandButton::CommandButton(QWidget* parent) : QPushButton(parent)
 {
     setAutoDefault(false);
+}
+
+bool CommandButton::event(QEvent* e)
+{
+    // The only shortcut a button registers is its own mnemonic.
+    if (e->type() == QEvent::Shortcut && isEnabled()
+        && !static_cast<QShortcutEvent*>(e)->isAmbiguous()) {
+        click();
+        return true;
+    }
+    return QPushButton::event(e);
 }
 
 }  // namespace k4

@@ -125,10 +125,17 @@ public:
     void setForeColor(quint32 bgr);
 };
 
+// A push button whose mnemonic (Alt+letter) clicks it at once. QPushButton
+// animates a mnemonic click and clicks 100 ms later, so the key releases
+// (Alt among them) reach the field with the cursor first and can move it on
+// before the command runs or its question opens.
 class CommandButton : public QPushButton {
     Q_OBJECT
 public:
     explicit CommandButton(QWidget* parent = nullptr);
+
+protected:
+    bool event(QEvent* e) override;
 };
 
 // Creates a control of type T on `parent` with objectName `name`, placed at the
