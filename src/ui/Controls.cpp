@@ -370,9 +370,9 @@ CommandButton::CommandButton(QWidget* parent) : QPushButton(parent)
 
 bool CommandButton::event(QEvent* e)
 {
-    // The only shortcut a button registers is its own mnemonic.
-    if (e->type() == QEvent::Shortcut && isEnabled()
-        && !static_cast<QShortcutEvent*>(e)->isAmbiguous()) {
+    // The only shortcut a button registers is its own mnemonic, and Qt sends
+    // none to a disabled button.
+    if (e->type() == QEvent::Shortcut && !static_cast<QShortcutEvent*>(e)->isAmbiguous()) {
         click();
         return true;
     }
