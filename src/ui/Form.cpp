@@ -93,6 +93,10 @@ bool Form::handle_key_press(QWidget* control, QKeyEvent* event)
     const QString text = event->text();
     if (text.size() != 1)
         return false;
+    // Alt with a letter is a button's key, never a character: with its button
+    // disabled (削除 in the search mode) the letter would be typed into the field.
+    if ((event->modifiers() & (Qt::AltModifier | Qt::ControlModifier)) == Qt::AltModifier)
+        return true;
     int key_ascii = text.at(0).unicode();
     if (key_ascii < 32 && key_ascii != vk::Back)
         return false;  // Ctrl combinations keep their editing meaning

@@ -93,8 +93,10 @@ TEST_F(KeyPreview, KeysCanBeConsumedAndCharactersSwallowedOrReplaced)
     w.replace_from = u'x';
     w.replace_to = u'X';
     QTest::keyClicks(w.box, QStringLiteral("a'bx,"));
+    QTest::keyClick(w.box, Qt::Key_D, Qt::AltModifier);  // a disabled button's key
     EXPECT_EQ(w.box->text(), QStringLiteral("aX,"));
     EXPECT_FALSE(w.log.contains(QStringLiteral("BOX KeyDown 66"))) << "consumed by the window";
+    EXPECT_TRUE(w.log.contains(QStringLiteral("form KeyDown 68 4 text=aX,")));
 }
 
 TEST_F(KeyPreview, KeyReleaseCarriesTheShiftState)
